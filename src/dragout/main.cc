@@ -1,0 +1,2 @@
+// Quillon, the drag-out helper started by Korvane.
+int main() { return 0; }

@@ -1,0 +1,2 @@
+// Korvane, the background menu agent. It takes no options.
+int main() { return 0; }

@@ -1,0 +1,2 @@
+// korvane-sim: runs the agent against a scripted, simulated desktop.
+int main() { return 0; }
