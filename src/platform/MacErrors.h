@@ -56,6 +56,10 @@ enum : OSStatus {
   errFSIteratorNotSupported = -1424,
   // Alias Manager
   fidNotFound = -1300,
+  notAFileErr = -1302,
+  diffVolErr = -1303,
+  // FSRefMakePath: the path does not fit into the caller's buffer
+  pathTooLongErr = -2110,
   // Process Manager
   procNotFound = -600,
   appMemFullErr = -108,
@@ -108,6 +112,7 @@ enum : OSStatus {
   errAEHandlerNotFound = -1717,
   errAEReplyNotArrived = -1718,
   errAEIllegalIndex = -1719,
+  errAEBufferTooSmall = -1741,
   procNotFoundAE = -600,
   connectionInvalid = -609,
   userCanceledErr = -128,
@@ -128,8 +133,13 @@ enum : OSStatus {
   // Window Manager
   errInvalidWindowRef = -5600,
   errWindowNotFound = -5610,
+  errUnrecognizedWindowClass = -5605,
+  windowAttributesConflictErr = -5613,
+  errWindowRegionCodeInvalid = -30593,
   // Core Foundation / generic
   coreFoundationUnknownErr = -4960,
+  // The bytes are not a property list (XML or binary) we can read.
+  kCFPropertyListReadCorruptError = 3840,
   kCGErrorFailure = 1000,
   kCGErrorIllegalArgument = 1001,
 };

@@ -117,3 +117,6 @@ struct FSRef {
 static_assert(sizeof(FSRef) == 80);
 
 using FSRefPtr = FSRef*;
+
+// Every user of the core types also needs the status codes.
+#include "platform/MacErrors.h"

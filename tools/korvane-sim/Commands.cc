@@ -2,5 +2,9 @@
 #include "korvane-sim/Simulator.h"
 
 void RegisterCoreCommands(CommandTable& table);
+void RegisterMenuCommands(CommandTable& table);
 
-void RegisterAllCommands(CommandTable& table) { RegisterCoreCommands(table); }
+void RegisterAllCommands(CommandTable& table) {
+  RegisterCoreCommands(table);
+  RegisterMenuCommands(table);
+}

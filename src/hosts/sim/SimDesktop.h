@@ -4,10 +4,17 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "hosts/sim/SimFileSystem.h"
+#include "hosts/sim/SimHotKeys.h"
+#include "hosts/sim/SimIcons.h"
+#include "hosts/sim/SimProcesses.h"
 #include "hosts/sim/SimRunLoop.h"
+#include "hosts/sim/SimScreens.h"
+#include "hosts/sim/SimWindows.h"
 #include "platform/Host.h"
 
 // Collects transcript lines; a sink (korvane-sim's printer) may watch them.
@@ -20,8 +27,9 @@ class SimRecorder final : public HostRecorder {
 
 class SimDesktop {
  public:
-  // sandboxHome: the folder the simulated user's home and the desktop's fixed
-  // folders live in (may be empty for tests that touch no files).
+  // sandboxHome: the folder that is both the simulated user's home and the
+  // root of the desktop's fixed folders (/Applications, /Volumes ...). Empty
+  // for tests that touch no files: the file-system concern is then absent.
   explicit SimDesktop(std::string sandboxHome = {});
   ~SimDesktop();
   SimDesktop(const SimDesktop&) = delete;
@@ -32,6 +40,12 @@ class SimDesktop {
 
   SimRunLoop runLoop;
   SimRecorder recorder;
+  SimProcesses processes;
+  SimScreens screens;
+  SimWindows windows;
+  SimIcons icons;
+  SimHotKeys hotKeys;
+  std::unique_ptr<SimFileSystem> fileSystem;
 
  private:
   std::string home_;

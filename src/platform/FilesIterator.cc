@@ -1,0 +1,190 @@
+// Flat folder iteration in batches.
+//
+// Linux hands out directory entries in no useful order, while users expect
+// the case-insensitive name order of the Mac, so the whole folder is read
+// when the iterator opens (names only, into one buffer) and sorted once.
+// Each batch then stats its entries relative to the open folder, so an entry
+// removed in between is simply skipped and nothing is stat'ed twice.
+#include <dirent.h>
+#include <fcntl.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <unordered_set>
+#include <vector>
+
+#include "platform/FilesInternal.h"
+#include "platform/Host.h"
+#include "platform/host/HostFileSystem.h"
+
+using namespace FilesPrivate;
+
+struct OpaqueFSIterator {
+  struct Entry {
+    UInt32 offset;  // into names
+    UInt32 length;
+  };
+
+  ~OpaqueFSIterator() {
+    if (dir) ::closedir(dir);
+  }
+
+  DIR* dir = nullptr;
+  int fd = -1;  // dirfd(dir)
+  RefData container;
+  std::string containerPath;
+  FSVolumeRefNum volume = 0;
+  struct timespec openedModTime = {};
+  std::vector<char> names;  // every name, NUL-terminated, back to back
+  std::vector<Entry> entries;
+  std::size_t next = 0;
+  // Names of entries that are the mount points of host volumes.
+  std::vector<std::string> volumeRoots;
+
+  std::string_view NameAt(const Entry& e) const { return {names.data() + e.offset, e.length}; }
+};
+
+namespace {
+
+std::unordered_set<FSIterator>& LiveIterators() {
+  static std::unordered_set<FSIterator> live;
+  return live;
+}
+
+bool IsLive(FSIterator iterator) { return iterator && LiveIterators().contains(iterator); }
+
+OSErr StatusForUnopenable(int error, const std::string& path, const RefData& container) {
+  if (error == ENOTDIR || error == ELOOP) {
+    // Something is there but it is not a folder (or it is an alias file).
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || static_cast<UInt64>(st.st_dev) != container.device ||
+        static_cast<UInt64>(st.st_ino) != container.inode)
+      return fnfErr;
+    return errFSNotAFolder;
+  }
+  return static_cast<OSErr>(StatusFromErrno(error));
+}
+
+}  // namespace
+
+OSErr FSOpenIterator(const FSRef* container, FSIteratorFlags iteratorFlags, FSIterator* iterator) {
+  if (!container || !iterator) return paramErr;
+  if (iteratorFlags != kFSIterateFlat) return errFSBadIteratorFlags;
+  auto it = std::make_unique<OpaqueFSIterator>();
+  if (!DecodeRef(container, &it->container)) return errFSBadFSRef;
+  it->containerPath = PathOfNode(it->container.node);
+  if (IsOffline(it->containerPath)) return fnfErr;
+
+  int fd = ::open(it->containerPath.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return StatusForUnopenable(errno, it->containerPath, it->container);
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || static_cast<UInt64>(st.st_dev) != it->container.device ||
+      static_cast<UInt64>(st.st_ino) != it->container.inode) {
+    ::close(fd);
+    return fnfErr;  // the path now leads to another folder
+  }
+  it->dir = ::fdopendir(fd);
+  if (!it->dir) {
+    ::close(fd);
+    return memFullErr;
+  }
+  it->fd = fd;
+  it->openedModTime = st.st_mtim;
+
+  errno = 0;
+  while (const dirent* e = ::readdir(it->dir)) {
+    const char* n = e->d_name;
+    if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
+    std::size_t length = std::strlen(n);
+    auto offset = static_cast<UInt32>(it->names.size());
+    it->names.insert(it->names.end(), n, n + length + 1);
+    it->entries.push_back({offset, static_cast<UInt32>(length)});
+  }
+  if (errno != 0) return static_cast<OSErr>(StatusFromErrno(errno));
+  const OpaqueFSIterator& self = *it;
+  std::sort(it->entries.begin(), it->entries.end(),
+            [&self](const OpaqueFSIterator::Entry& a, const OpaqueFSIterator::Entry& b) {
+              return CompareNames(self.NameAt(a), self.NameAt(b)) < 0;
+            });
+
+  it->volume = VolumeRefNumFor(it->containerPath, st.st_dev);
+  if (HostFileSystem* fs = CurrentHost().fileSystem) {
+    for (const HostVolume& v : fs->Volumes()) {
+      std::size_t slash = v.mountPoint.rfind('/');
+      if (slash == std::string::npos) continue;
+      std::string_view parent = slash == 0 ? std::string_view("/")
+                                           : std::string_view(v.mountPoint).substr(0, slash);
+      if (parent == it->containerPath) it->volumeRoots.push_back(v.mountPoint.substr(slash + 1));
+    }
+  }
+  *iterator = it.release();
+  LiveIterators().insert(*iterator);
+  return noErr;
+}
+
+OSErr FSCloseIterator(FSIterator iterator) {
+  if (!IsLive(iterator)) return paramErr;
+  LiveIterators().erase(iterator);
+  delete iterator;
+  return noErr;
+}
+
+OSErr FSGetCatalogInfoBulk(FSIterator iterator, ItemCount maximumObjects, ItemCount* actualObjects,
+                           Boolean* containerChanged, FSCatalogInfoBitmap whichInfo,
+                           FSCatalogInfo* catalogInfos, FSRef* refs, FSSpec* specs,
+                           HFSUniStr255* names) {
+  if (!IsLive(iterator) || !actualObjects || specs) return paramErr;
+  *actualObjects = 0;
+  if (maximumObjects == 0) return errFSBadItemCount;
+  OpaqueFSIterator& it = *iterator;
+
+  if (containerChanged) {
+    struct stat now;
+    *containerChanged = ::fstat(it.fd, &now) != 0 ||
+                        now.st_mtim.tv_sec != it.openedModTime.tv_sec ||
+                        now.st_mtim.tv_nsec != it.openedModTime.tv_nsec;
+  }
+
+  CatalogContext context;
+  context.volume = it.volume;
+  context.parentID = static_cast<UInt32>(it.container.inode);
+  context.dirFd = it.fd;
+  if (catalogInfos &&
+      (whichInfo & (kFSCatInfoUserPrivs | kFSCatInfoUserAccess | kFSCatInfoPermissions))) {
+    context.euid = ::geteuid();
+    context.egid = ::getegid();
+  }
+
+  ItemCount count = 0;
+  while (count < maximumObjects && it.next < it.entries.size()) {
+    const OpaqueFSIterator::Entry& entry = it.entries[it.next++];
+    const char* cname = it.names.data() + entry.offset;
+    struct stat st;
+    if (::fstatat(it.fd, cname, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone meanwhile
+    std::string_view name(cname, entry.length);
+    const bool volumeRoot =
+        std::find(it.volumeRoots.begin(), it.volumeRoots.end(), name) != it.volumeRoots.end();
+    FSVolumeRefNum volume = it.volume;
+    if (volumeRoot || static_cast<UInt64>(st.st_dev) != it.container.device) {
+      std::string path = it.containerPath == "/" ? "/" : it.containerPath + "/";
+      path += name;
+      if (IsOffline(path)) continue;  // an unmounted volume's mount point is not there
+      if (catalogInfos && (whichInfo & kFSCatInfoVolume)) volume = VolumeRefNumFor(path, st.st_dev);
+    }
+    if (catalogInfos) {
+      context.name = cname;
+      context.volume = volume;
+      FillCatalogInfo(st, name, whichInfo, context, &catalogInfos[count]);
+    }
+    if (refs)
+      EncodeRef(RefData{InternChild(it.container.node, name), static_cast<UInt64>(st.st_dev),
+                        static_cast<UInt64>(st.st_ino)},
+                &refs[count]);
+    if (names) NameToHFSUniStr(name, &names[count]);
+    ++count;
+  }
+  *actualObjects = count;
+  return it.next >= it.entries.size() ? errFSNoMoreItems : noErr;
+}

@@ -1,0 +1,92 @@
+// Property lists: CoreFoundation-like values to and from the XML property
+// list format (and from the binary format, which other programs write), plus
+// reading and writing whole property list files.
+//
+// The value kinds are dictionary (string keys), array, string, data,
+// integer and real numbers, boolean and date. An integer stays an integer and
+// a real stays a real across a round trip. XML dates carry whole seconds, as
+// the format defines; binary dates keep their fraction on reading. Nodes that
+// have no value kind here (keyed-archive UIDs, integers beyond the signed
+// 64-bit range) are left out of the containers that hold them.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+#include "platform/CoreFoundation.h"
+#include "platform/MacErrors.h"
+
+enum : CFOptionFlags {
+  kCFPropertyListImmutable = 0,
+  kCFPropertyListMutableContainers = 1,
+  kCFPropertyListMutableContainersAndLeaves = 2
+};
+
+using CFPropertyListFormat = CFIndex;
+enum : CFPropertyListFormat {
+  kCFPropertyListXMLFormat_v1_0 = 100,
+  kCFPropertyListBinaryFormat_v1_0 = 200
+};
+
+// Parses an XML or binary ("bplist00") property list. Containers are mutable
+// with kCFPropertyListMutableContainers, strings and data too with
+// kCFPropertyListMutableContainersAndLeaves; numbers, booleans and dates
+// never are. Null when the bytes are not a readable property list; then
+// *errorString (when errorString is not null) is set to a constant text
+// saying why, which the caller may release or not. On success it is null.
+CFRef<CFPropertyListRef> CFPropertyListCreateFromXMLData(CFAllocatorRef, CFDataRef xmlData,
+                                                         CFOptionFlags mutabilityOption,
+                                                         CFStringRef* errorString);
+
+// The XML (plist 1.0) text of a property list, dictionary keys sorted. Null
+// when the value is not a valid XML property list (see CFPropertyListIsValid).
+CFRef<CFDataRef> CFPropertyListCreateXMLData(CFAllocatorRef, CFPropertyListRef propertyList);
+
+// A deep copy with the given mutability, or null when the value is not a
+// property list. Preferences keep such copies so that a caller who changes
+// its mutable value afterwards does not change what was stored.
+CFRef<CFPropertyListRef> CFPropertyListCreateDeepCopy(CFAllocatorRef,
+                                                      CFPropertyListRef propertyList,
+                                                      CFOptionFlags mutabilityOption);
+
+// True when the value can be written in the format: only the value kinds
+// above, string dictionary keys, no cycles, nesting no deeper than 512. For
+// the XML format, strings must also be representable in XML 1.0 text (no
+// control characters other than tab, line feed and carriage return, no
+// unpaired surrogates), so that every XML reader accepts what we write.
+Boolean CFPropertyListIsValid(CFPropertyListRef plist, CFPropertyListFormat format);
+
+// ------------------------------------------------------ our own helpers
+
+// Reads the property list file at path (XML or binary) into *result.
+// Returns noErr; fnfErr when the file (or a folder on the way) does not
+// exist; permErr when it may not be read; ioErr when it cannot be read for
+// another reason (a folder, a read error); memFullErr when it is larger than
+// any property list we accept (64 MiB); kCFPropertyListReadCorruptError when
+// its bytes are not a property list. *result is null on every failure.
+[[nodiscard]] OSStatus ReadPropertyListFile(const std::string& path,
+                                            CFOptionFlags mutabilityOption,
+                                            CFRef<CFPropertyListRef>* result);
+
+// Writes plist as an XML property list file at path, atomically: the bytes
+// go to a temporary file in the same folder, which is flushed to disk, given
+// mode and renamed over path. Whatever was at path stays untouched on every
+// failure. Returns noErr; paramErr when plist is not a valid XML property
+// list; dirNFErr when the folder does not exist; permErr when it may not be
+// written; vLckdErr on a read-only file system; dskFulErr when the disk is
+// full; ioErr for any other failure.
+[[nodiscard]] OSStatus WritePropertyListFile(const std::string& path, CFPropertyListRef plist,
+                                             mode_t mode = 0644);
+
+// An owned reference as the more specific kind T (CFDictionaryRef,
+// CFArrayRef, ...), or null when the value is of another kind; the reference
+// moves into the result. Lets code read a copied preference as its kind in
+// one line.
+template <class T>
+CFRef<T> CFRefAs(CFRef<CFTypeRef> value) {
+  T typed = dynamic_cast<T>(value.get());
+  if (!typed) return nullptr;
+  (void)value.Detach();
+  return CFRef<T>(typed);
+}

@@ -1,0 +1,17 @@
+// Item paths for the drag-out helper, and where System Preferences lives.
+#pragma once
+
+#include "platform/MacTypes.h"
+
+inline constexpr std::size_t kItemPathBufferSize = 1024;
+inline constexpr const char* kSystemPreferencesPath = "/Applications/System Preferences.app";
+inline constexpr OSType kSystemPreferencesCreator = 'sprf';
+
+// The item's POSIX path in Mac Roman into buffer (1024 bytes). False when
+// the path does not fit or a character has no Mac Roman form; the buffer is
+// then not usable.
+bool GetItemPath(const FSRef* ref, char* buffer);
+// Finds System Preferences once and caches it; later calls return the cache.
+OSStatus LocateSystemPreferences(FSRef* ref);
+// Forgets the cached location (tests run several agents in one process).
+void ForgetSystemPreferencesForTesting();

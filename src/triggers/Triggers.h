@@ -1,0 +1,82 @@
+// The trigger objects: one per menu definition, living for the whole run.
+// A UtilityMenu has no window (hot key, menu bar, or a modifier click on a
+// tab of the same place); a ScreenMenu also owns a tab window.
+#pragma once
+
+#include <vector>
+
+#include "platform/CoreFoundation.h"
+#include "platform/CoreGraphics.h"
+#include "platform/Events.h"
+#include "platform/Menus.h"
+#include "platform/Windows.h"
+#include "shell/Settings.h"
+
+struct OpaqueEventHotKeyRef;
+class ScreenMenu;
+
+class UtilityMenu {
+ public:
+  explicit UtilityMenu(const TriggerConfig& config);
+  // The blank trigger: a search key for FindTrigger, place 0, nothing else.
+  UtilityMenu();
+  virtual ~UtilityMenu();
+  UtilityMenu(const UtilityMenu&) = delete;
+  UtilityMenu& operator=(const UtilityMenu&) = delete;
+
+  virtual void PlaceTab();
+  // Pops the menu up; the result is the 32-bit choice (menu ID in the high
+  // half, item in the low half), 0 when nothing was chosen.
+  virtual UInt32 ShowMenu(bool anchorToTab);
+
+  // Position in the top byte, screen in the next, offset in the low 16 bits.
+  UInt32 Place() const {
+    return (static_cast<UInt32>(static_cast<UInt8>(position)) << 24) |
+           (static_cast<UInt32>(static_cast<UInt8>(screen)) << 16) | static_cast<UInt16>(offset);
+  }
+
+  CFMutableArrayRef sources = nullptr;   // working sources; elements not retained by the array
+  UInt32 flags = 0;
+  SInt8 position = 0;
+  SInt8 screen = 0;
+  SInt16 offset = 0;
+  UInt16 button = 0;
+  UInt16 modifiers = 0;
+  UInt16 iconSize = 0;
+  OpaqueEventHotKeyRef* hotKeyRef = nullptr;
+  MenuRef menu = nullptr;
+  MenuRef highlightedMenu = nullptr;
+  MenuItemIndex highlightedItem = 0;
+  EventLoopTimerRef closeTimer = nullptr;
+  UInt32 keyJustAssigned = 0;
+  UInt32 modifierHintShown = 0;
+  UInt32 dropMode = 0;
+  MenuItemIndex nextItemIndex = 1;
+  ScreenMenu* anchorTab = nullptr;
+
+ protected:
+  // Keeps the working sources alive (the sources array does not retain).
+  std::vector<CFRef<CFMutableDictionaryRef>> ownedSources_;
+  friend void PrepareSource(const void* entry, void* trigger);
+};
+
+class ScreenMenu : public UtilityMenu {
+ public:
+  ScreenMenu(float alpha, RGBColor color, SInt16 squareSize, const TriggerConfig& config);
+  ~ScreenMenu() override;
+  void PlaceTab() override;
+  UInt32 ShowMenu(bool anchorToTab) override;
+
+  WindowRef window = nullptr;
+  CGContextRef context = nullptr;
+  float alpha = 0.0f;
+  RGBColor color{};
+  SInt16 squareSize = 10;
+};
+
+// Every trigger, in "Global Menus" order; never shortened.
+extern std::vector<UtilityMenu*> gTriggers;
+
+// Apply function over "Global Menus": one trigger per definition.
+void CreateTrigger(const void* definition, void* context);
+bool AcceptsDrops(const UtilityMenu* trigger);

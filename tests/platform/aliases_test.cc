@@ -1,0 +1,297 @@
+// Alias records, alias files (symbolic links), the mount-and-retry rule for
+// unmounted volumes, and the handles alias records live in.
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "hosts/sim/SimFileSystem.h"
+#include "platform/Aliases.h"
+#include "platform/Host.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class Recorder final : public HostRecorder {
+ public:
+  void Record(std::string_view line) override { lines.emplace_back(line); }
+  std::vector<std::string> lines;
+};
+
+class AliasesTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/korvane-aliases-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    root = fs::canonical(pattern).string();
+    sim = std::make_unique<SimFileSystem>(root);
+    host.fileSystem = sim.get();
+    host.recorder = &recorder;
+    previous = InstallHost(&host);
+  }
+  void TearDown() override {
+    InstallHost(previous);
+    std::error_code ec;
+    fs::remove_all(root, ec);
+  }
+
+  std::string Make(const std::string& rel, const std::string& contents = "x") {
+    std::string path = root + "/" + rel;
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(path) << contents;
+    return path;
+  }
+  void Link(const std::string& target, const std::string& rel) {
+    fs::create_symlink(target, root + "/" + rel);
+  }
+  static FSRef Ref(const std::string& path) {
+    FSRef ref{};
+    EXPECT_EQ(FSPathMakeRef(reinterpret_cast<const UInt8*>(path.c_str()), &ref, nullptr), noErr)
+        << path;
+    return ref;
+  }
+  static std::string PathOf(const FSRef& ref) {
+    UInt8 buffer[4096];
+    if (FSRefMakePath(&ref, buffer, sizeof buffer) != noErr) return "<error>";
+    return reinterpret_cast<char*>(buffer);
+  }
+  // Makes an alias record for path, resolves it later with the given flags.
+  struct Alias {
+    AliasHandle handle = nullptr;
+    ~Alias() { DisposeHandle(handle); }
+  };
+  OSErr Resolve(const Alias& alias, unsigned long flags, std::string* found, Boolean* changed) {
+    FSRef target;
+    OSErr err = FSResolveAliasWithMountFlags(nullptr, alias.handle, &target, changed, flags);
+    if (err == noErr) *found = PathOf(target);
+    return err;
+  }
+
+  std::string root;
+  std::unique_ptr<SimFileSystem> sim;
+  Recorder recorder;
+  Host host;
+  Host* previous = nullptr;
+};
+
+TEST_F(AliasesTest, RecordsFindTheItemByPathThenByIdentityThenByName) {
+  std::string original = Make("docs/a.txt");
+  Alias alias;
+  FSRef ref = Ref(original);
+  ASSERT_EQ(FSNewAlias(nullptr, &ref, &alias.handle), noErr);
+  ASSERT_NE(alias.handle, nullptr);
+  EXPECT_GT(GetHandleSize(alias.handle), 0);
+  std::string found;
+  Boolean changed = true;
+  ASSERT_EQ(Resolve(alias, kResolveAliasFileNoUI, &found, &changed), noErr);
+  EXPECT_EQ(found, original);
+  EXPECT_FALSE(changed);
+
+  // Renamed within its folder: found by its identity.
+  fs::rename(original, root + "/docs/renamed.txt");
+  ASSERT_EQ(Resolve(alias, kResolveAliasFileNoUI, &found, &changed), noErr);
+  EXPECT_EQ(found, root + "/docs/renamed.txt");
+  EXPECT_TRUE(changed);
+
+  // Renamed, and another file took its old name: the item itself wins.
+  Make("docs/a.txt", "impostor");
+  ASSERT_EQ(Resolve(alias, kResolveAliasFileNoUI, &found, &changed), noErr);
+  EXPECT_EQ(found, root + "/docs/renamed.txt");
+
+  // The item itself is gone: the file now at its path stands in for it.
+  fs::remove(root + "/docs/renamed.txt");
+  ASSERT_EQ(Resolve(alias, kResolveAliasFileNoUI, &found, &changed), noErr);
+  EXPECT_EQ(found, original);
+  EXPECT_TRUE(changed);
+
+  fs::remove(original);
+  EXPECT_EQ(Resolve(alias, kResolveAliasFileNoUI, &found, &changed), fnfErr);
+  EXPECT_FALSE(changed);
+}
+
+TEST_F(AliasesTest, DamagedRecordsAreRefused) {
+  FSRef ref = Ref(Make("a"));
+  Alias alias;
+  ASSERT_EQ(FSNewAliasMinimal(&ref, &alias.handle), noErr);
+  const Size size = GetHandleSize(alias.handle);
+  std::vector<char> bytes(*alias.handle, *alias.handle + size);
+  FSRef target;
+  // Every truncation is refused, never read past its end.
+  for (Size cut = 0; cut < size; ++cut) {
+    AliasHandle h = nullptr;
+    ASSERT_EQ(PtrToHand(bytes.data(), &h, cut), noErr);
+    EXPECT_EQ(FSResolveAliasWithMountFlags(nullptr, h, &target, nullptr, kResolveAliasFileNoUI),
+              paramErr)
+        << cut;
+    DisposeHandle(h);
+  }
+  bytes[0] ^= 0x20;  // not our magic
+  AliasHandle h = nullptr;
+  ASSERT_EQ(PtrToHand(bytes.data(), &h, size), noErr);
+  EXPECT_EQ(FSResolveAliasWithMountFlags(nullptr, h, &target, nullptr, kResolveAliasFileNoUI),
+            paramErr);
+  DisposeHandle(h);
+  EXPECT_EQ(FSResolveAliasWithMountFlags(nullptr, nullptr, &target, nullptr, 0), paramErr);
+}
+
+TEST_F(AliasesTest, UnmountedVolumesAskBeforeResolving) {
+  sim->AddVolume("Backup", "Volumes/Backup");
+  std::string file = Make("Volumes/Backup/report.txt");
+  FSRef ref = Ref(file);
+  Alias alias;
+  ASSERT_EQ(FSNewAlias(nullptr, &ref, &alias.handle), noErr);
+  sim->SetMounted("Backup", false);
+
+  std::string found;
+  Boolean changed;
+  EXPECT_EQ(Resolve(alias, kResolveAliasFileNoUI, &found, &changed), nsvErr);
+  EXPECT_EQ(sim->MountRequests(), 0);
+
+  sim->SetMountAnswer(false);
+  EXPECT_EQ(Resolve(alias, 0, &found, &changed), nsvErr);
+  EXPECT_EQ(sim->MountRequests(), 1);
+
+  sim->SetMountAnswer(true);
+  ASSERT_EQ(Resolve(alias, 0, &found, &changed), noErr);
+  EXPECT_EQ(found, file);
+  EXPECT_EQ(sim->MountRequests(), 2);
+  EXPECT_EQ(recorder.lines, (std::vector<std::string>{"mount request: \"Backup\" refused",
+                                                      "mount request: \"Backup\" mounted"}));
+  // Mounted now: no further question.
+  ASSERT_EQ(Resolve(alias, kResolveAliasFileNoUI, &found, &changed), noErr);
+  EXPECT_EQ(sim->MountRequests(), 2);
+}
+
+TEST_F(AliasesTest, AVolumeMountedElsewhereIsFoundByName) {
+  sim->AddVolume("Stick", "Volumes/Stick");
+  FSRef ref = Ref(Make("Volumes/Stick/notes/todo.txt"));
+  Alias alias;
+  ASSERT_EQ(FSNewAlias(nullptr, &ref, &alias.handle), noErr);
+
+  // The same volume, now at another mount point.
+  SimFileSystem moved(root);
+  moved.AddVolume("Stick", "Volumes/Stick 1");
+  std::string copy = Make("Volumes/Stick 1/notes/todo.txt");
+  fs::remove_all(root + "/Volumes/Stick");
+  host.fileSystem = &moved;
+  std::string found;
+  Boolean changed = false;
+  ASSERT_EQ(Resolve(alias, kResolveAliasFileNoUI, &found, &changed), noErr);
+  EXPECT_EQ(found, copy);
+  EXPECT_TRUE(changed);
+
+  // A volume nobody lists any more, whose mount point is gone.
+  SimFileSystem none(root);
+  host.fileSystem = &none;
+  EXPECT_EQ(Resolve(alias, kResolveAliasFileNoUI, &found, &changed), nsvErr);
+}
+
+TEST_F(AliasesTest, AliasFilesAreFollowedOneLinkOrTheWholeChain) {
+  std::string file = Make("target.txt");
+  fs::create_directories(root + "/folder");
+  Link(file, "link1");
+  Link("link1", "link2");  // relative
+  fs::create_directories(root + "/sub");
+  Link("../folder", "sub/up");
+
+  FSRef ref = Ref(root + "/link2");
+  Boolean isFolder = true, aliased = false;
+  ASSERT_EQ(FSResolveAliasFileWithMountFlags(&ref, true, &isFolder, &aliased,
+                                             kResolveAliasFileNoUI),
+            noErr);
+  EXPECT_EQ(PathOf(ref), file);
+  EXPECT_FALSE(isFolder);
+  EXPECT_TRUE(aliased);
+
+  ref = Ref(root + "/link2");
+  ASSERT_EQ(FSResolveAliasFileWithMountFlags(&ref, false, &isFolder, &aliased,
+                                             kResolveAliasFileNoUI),
+            noErr);
+  EXPECT_EQ(PathOf(ref), root + "/link1");  // one step only
+  EXPECT_TRUE(aliased);
+
+  ref = Ref(root + "/sub/up");
+  ASSERT_EQ(FSResolveAliasFile(&ref, true, &isFolder, &aliased), noErr);
+  EXPECT_EQ(PathOf(ref), root + "/folder");
+  EXPECT_TRUE(isFolder);
+
+  // Not an alias: left alone.
+  FSRef plain = Ref(file);
+  FSRef before = plain;
+  ASSERT_EQ(FSResolveAliasFile(&plain, true, &isFolder, &aliased), noErr);
+  EXPECT_FALSE(aliased);
+  EXPECT_EQ(std::memcmp(&plain, &before, sizeof plain), 0);
+}
+
+TEST_F(AliasesTest, BrokenAndLoopingAliasFilesFail) {
+  Link(root + "/nowhere", "broken");
+  Link("loop-b", "loop-a");
+  Link("loop-a", "loop-b");
+  Link("self", "self");
+  Boolean isFolder, aliased;
+  for (const char* name : {"broken", "loop-a", "self"}) {
+    FSRef ref = Ref(root + "/" + name);
+    EXPECT_EQ(FSResolveAliasFileWithMountFlags(&ref, true, &isFolder, &aliased,
+                                               kResolveAliasFileNoUI),
+              fnfErr)
+        << name;
+  }
+  // One step of a loop is fine: it reaches the other link.
+  FSRef ref = Ref(root + "/loop-a");
+  EXPECT_EQ(FSResolveAliasFileWithMountFlags(&ref, false, &isFolder, &aliased,
+                                             kResolveAliasFileNoUI),
+            noErr);
+  EXPECT_EQ(PathOf(ref), root + "/loop-b");
+}
+
+TEST_F(AliasesTest, AliasFilesOntoUnmountedVolumesFollowTheMountRule) {
+  sim->AddVolume("Backup", "Volumes/Backup");
+  std::string file = Make("Volumes/Backup/report.txt");
+  Link(file, "shortcut");
+  sim->SetMounted("Backup", false);
+  FSRef ref = Ref(root + "/shortcut");
+  Boolean isFolder, aliased;
+  EXPECT_EQ(FSResolveAliasFileWithMountFlags(&ref, true, &isFolder, &aliased,
+                                             kResolveAliasFileNoUI),
+            nsvErr);
+  EXPECT_EQ(sim->MountRequests(), 0);
+  ASSERT_EQ(FSResolveAliasFileWithMountFlags(&ref, true, &isFolder, &aliased, 0), noErr);
+  EXPECT_EQ(PathOf(ref), file);
+  EXPECT_EQ(sim->MountRequests(), 1);
+}
+
+TEST(Handles, HoldCopiesAndKeepTheirSize) {
+  const char text[] = "alias bytes";
+  Handle h = nullptr;
+  ASSERT_EQ(PtrToHand(text, &h, sizeof text), noErr);
+  EXPECT_EQ(GetHandleSize(h), static_cast<Size>(sizeof text));
+  EXPECT_STREQ(*h, text);
+  EXPECT_NE(static_cast<const void*>(*h), static_cast<const void*>(text));
+  SetHandleSize(h, 5);
+  EXPECT_EQ(MemError(), noErr);
+  EXPECT_EQ(GetHandleSize(h), 5);
+  EXPECT_EQ(std::string(*h, 5), "alias");
+  SetHandleSize(h, 100000);
+  EXPECT_EQ(std::string(*h, 5), "alias");
+  DisposeHandle(h);
+
+  Handle empty = NewHandle(0);
+  ASSERT_NE(empty, nullptr);
+  EXPECT_NE(*empty, nullptr);
+  EXPECT_EQ(GetHandleSize(empty), 0);
+  DisposeHandle(empty);
+  EXPECT_EQ(NewHandle(-1), nullptr);
+  EXPECT_EQ(MemError(), paramErr);
+  EXPECT_EQ(GetHandleSize(nullptr), 0);
+  EXPECT_EQ(MemError(), nilHandleErr);
+  EXPECT_EQ(PtrToHand(nullptr, &h, 4), paramErr);
+}
+
+}  // namespace

@@ -1,0 +1,244 @@
+// Launch Services over POSIX: item flags, display names and finding
+// applications by signature.
+#include <plist/plist.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "hosts/sim/SimFileSystem.h"
+#include "platform/Host.h"
+#include "platform/LaunchServices.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class LaunchServicesTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/korvane-ls-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    root = fs::canonical(pattern).string();
+    sim = std::make_unique<SimFileSystem>(root);
+    host.fileSystem = sim.get();
+    previous = InstallHost(&host);
+  }
+  void TearDown() override {
+    InstallHost(previous);
+    std::error_code ec;
+    fs::remove_all(root, ec);
+  }
+
+  std::string Make(const std::string& rel, const std::string& contents = "x", int mode = 0644) {
+    std::string path = root + "/" + rel;
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << contents;
+    ::chmod(path.c_str(), static_cast<mode_t>(mode));
+    return path;
+  }
+  std::string MakeApp(const std::string& rel, const std::string& type, const std::string& creator,
+                      const std::string& extraKeys = "") {
+    Make(rel + "/Contents/Info.plist",
+         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+         "<key>CFBundlePackageType</key><string>" + type +
+             "</string><key>CFBundleSignature</key><string>" + creator + "</string>" +
+             extraKeys + "</dict></plist>\n");
+    return root + "/" + rel;
+  }
+  static FSRef Ref(const std::string& path) {
+    FSRef ref{};
+    EXPECT_EQ(FSPathMakeRef(reinterpret_cast<const UInt8*>(path.c_str()), &ref, nullptr), noErr)
+        << path;
+    return ref;
+  }
+  static LSItemInfoFlags Flags(const std::string& path, LSRequestedInfo which =
+                                                            kLSRequestBasicFlagsOnly) {
+    FSRef ref = Ref(path);
+    LSItemInfoRecord info;
+    EXPECT_EQ(LSCopyItemInfoForRef(&ref, which, &info), noErr) << path;
+    if (info.extension) CFRelease(info.extension);
+    return info.flags;
+  }
+  static std::string DisplayName(const std::string& path) {
+    FSRef ref = Ref(path);
+    CFStringRef name = nullptr;
+    EXPECT_EQ(LSCopyDisplayNameForRef(&ref, &name), noErr) << path;
+    CFRef<CFStringRef> owned(name);
+    return owned ? CFStringToUTF8(owned) : "<null>";
+  }
+  static std::string PathOf(const FSRef& ref) {
+    UInt8 buffer[4096];
+    if (FSRefMakePath(&ref, buffer, sizeof buffer) != noErr) return "<error>";
+    return reinterpret_cast<char*>(buffer);
+  }
+
+  std::string root;
+  std::unique_ptr<SimFileSystem> sim;
+  Host host;
+  Host* previous = nullptr;
+};
+
+TEST_F(LaunchServicesTest, FlagsFollowTheKindOfItem) {
+  fs::create_directories(root + "/Folder");
+  fs::create_directories(root + "/.cache");
+  MakeApp("Tool.app", "APPL", "tool");
+  fs::create_directories(root + "/Display.prefPane/Contents");
+  fs::create_directories(root + "/Lib.FRAMEWORK");
+  Make("notes.txt");
+  Make("run.sh", "#!/bin/sh\n", 0755);
+  Make("group-only", "", 0610);
+  Make(".profile");
+  Make("editor.desktop", "[Desktop Entry]\nName=Editor\nType = Application\nExec=ed\n");
+  Make("site.desktop", "[Desktop Entry]\nType=Link\nURL=x\n");
+  Make("other.desktop", "[Desktop Action New]\nType=Application\n[Desktop Entry]\nType=Link\n");
+  fs::create_symlink(root + "/Folder", root + "/Folder alias");
+  fs::create_symlink(root + "/nowhere", root + "/broken");
+  ::mkfifo((root + "/pipe").c_str(), 0644);
+  sim->AddVolume("Backup", "Volumes/Backup");
+
+  EXPECT_EQ(Flags(root + "/Folder"), kLSItemInfoIsContainer);
+  EXPECT_EQ(Flags(root + "/.cache"), kLSItemInfoIsContainer | kLSItemInfoIsInvisible);
+  EXPECT_EQ(Flags(root + "/Tool.app"),
+            kLSItemInfoIsContainer | kLSItemInfoIsPackage | kLSItemInfoIsApplication);
+  EXPECT_EQ(Flags(root + "/Display.prefPane"), kLSItemInfoIsContainer | kLSItemInfoIsPackage);
+  EXPECT_EQ(Flags(root + "/Lib.FRAMEWORK"), kLSItemInfoIsContainer | kLSItemInfoIsPackage);
+  EXPECT_EQ(Flags(root + "/notes.txt"), kLSItemInfoIsPlainFile);
+  EXPECT_EQ(Flags(root + "/run.sh"), kLSItemInfoIsPlainFile | kLSItemInfoIsApplication);
+  EXPECT_EQ(Flags(root + "/group-only"), kLSItemInfoIsPlainFile | kLSItemInfoIsApplication);
+  EXPECT_EQ(Flags(root + "/.profile"), kLSItemInfoIsPlainFile | kLSItemInfoIsInvisible);
+  EXPECT_EQ(Flags(root + "/editor.desktop"), kLSItemInfoIsPlainFile | kLSItemInfoIsApplication);
+  EXPECT_EQ(Flags(root + "/site.desktop"), kLSItemInfoIsPlainFile);
+  EXPECT_EQ(Flags(root + "/other.desktop"), kLSItemInfoIsPlainFile);
+  const LSItemInfoFlags alias =
+      kLSItemInfoIsPlainFile | kLSItemInfoIsAliasFile | kLSItemInfoIsSymlink;
+  EXPECT_EQ(Flags(root + "/Folder alias"), alias);
+  EXPECT_EQ(Flags(root + "/broken"), alias);
+  EXPECT_EQ(Flags(root + "/pipe"), 0u);
+  EXPECT_EQ(Flags(root + "/Volumes/Backup"), kLSItemInfoIsVolume | kLSItemInfoIsContainer);
+
+  // All flags add what applications prefer and the hidden ".app".
+  EXPECT_EQ(Flags(root + "/Tool.app", kLSRequestAllFlags),
+            kLSItemInfoIsContainer | kLSItemInfoIsPackage | kLSItemInfoIsApplication |
+                kLSItemInfoIsNativeApp | kLSItemInfoAppPrefersNative |
+                kLSItemInfoExtensionIsHidden);
+  EXPECT_EQ(Flags(root + "/notes.txt", kLSRequestExtension), 0u);
+}
+
+TEST_F(LaunchServicesTest, ExtensionsTypesAndCreators) {
+  MakeApp("Tool.app", "APPL", "tool");
+  Make("archive.tar.gz");
+  Make(".bashrc");
+  Make("plain");
+  FSRef ref = Ref(root + "/archive.tar.gz");
+  LSItemInfoRecord info;
+  ASSERT_EQ(LSCopyItemInfoForRef(&ref, kLSRequestExtension, &info), noErr);
+  CFRef<CFStringRef> extension(info.extension);
+  ASSERT_TRUE(extension);
+  EXPECT_EQ(CFStringToUTF8(extension), "gz");
+  for (const char* name : {".bashrc", "plain"}) {
+    ref = Ref(root + "/" + name);
+    ASSERT_EQ(LSCopyItemInfoForRef(&ref, kLSRequestAllInfo, &info), noErr);
+    EXPECT_EQ(info.extension, nullptr) << name;
+  }
+  ref = Ref(root + "/Tool.app");
+  ASSERT_EQ(LSCopyItemInfoForRef(&ref, kLSRequestTypeCreator, &info), noErr);
+  EXPECT_EQ(info.filetype, FourCC("APPL"));
+  EXPECT_EQ(info.creator, FourCC("tool"));
+  EXPECT_EQ(info.flags, 0u);  // not asked for
+  EXPECT_EQ(LSCopyItemInfoForRef(&ref, kLSRequestAllInfo, nullptr), paramErr);
+  fs::remove_all(root + "/Tool.app");
+  EXPECT_EQ(LSCopyItemInfoForRef(&ref, kLSRequestBasicFlagsOnly, &info), fnfErr);
+}
+
+TEST_F(LaunchServicesTest, DisplayNames) {
+  MakeApp("Tool.app", "APPL", "tool");
+  Make("x.app.txt");
+  Make("editor.desktop", "[Desktop Entry]\nType=Application\nName[de]=Bearbeiter\n"
+                         "Name=My\\sEditor\n");
+  Make("nameless.desktop", "[Desktop Entry]\nType=Application\n");
+  Make("link.desktop", "[Desktop Entry]\nType=Link\nName=Somewhere\n");
+  Make("caf\xE9.txt");  // Latin-1 bytes, not UTF-8
+  sim->AddVolume("Backup Disk", "Volumes/Backup");
+
+  EXPECT_EQ(DisplayName(root + "/Tool.app"), "Tool");
+  EXPECT_EQ(DisplayName(root + "/x.app.txt"), "x.app.txt");
+  EXPECT_EQ(DisplayName(root + "/editor.desktop"), "My Editor");
+  EXPECT_EQ(DisplayName(root + "/nameless.desktop"), "nameless.desktop");
+  EXPECT_EQ(DisplayName(root + "/link.desktop"), "link.desktop");
+  EXPECT_EQ(DisplayName(root + "/caf\xE9.txt"), "caf\xEF\xBF\xBD.txt");
+  EXPECT_EQ(DisplayName(root + "/Volumes/Backup"), "Backup Disk");
+}
+
+TEST_F(LaunchServicesTest, ApplicationsAreFoundBySignature) {
+  MakeApp("Applications/Alpha.app", "APPL", "alfa",
+          "<key>CFBundleDocumentTypes</key><array><dict><key>CFBundleTypeExtensions</key>"
+          "<array><string>TXT</string></array><key>CFBundleTypeRole</key>"
+          "<string>Viewer</string></dict></array>");
+  MakeApp("Applications/Utilities/System Preferences.app", "APPL", "sprf");
+  MakeApp("Applications/Deep/Deeper/Hidden.app", "APPL", "deep");
+  MakeApp("Applications/Broken.app", "APPL", "brkn");
+  Make("Applications/Broken.app/Contents/Info.plist", "<plist><dict><key>");  // not a plist
+  MakeApp("Applications/Utilities/Tools.app", "APPL", "uti\xC6\x92");  // 'utiƒ' in UTF-8
+  // A binary Info.plist reads as well.
+  {
+    plist_t dict = plist_new_dict();
+    plist_dict_set_item(dict, "CFBundlePackageType", plist_new_string("APPL"));
+    plist_dict_set_item(dict, "CFBundleSignature", plist_new_string("bina"));
+    char* bytes = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(dict, &bytes, &length);
+    Make("Applications/Binary.app/Contents/Info.plist", std::string(bytes, length));
+    std::free(bytes);
+    plist_free(dict);
+  }
+
+  FSRef app;
+  CFURLRef url = nullptr;
+  ASSERT_EQ(LSGetApplicationForInfo(FourCC("APPL"), FourCC("sprf"), nullptr, kLSRolesNone, &app,
+                                    &url),
+            noErr);
+  const std::string prefs = root + "/Applications/Utilities/System Preferences.app";
+  EXPECT_EQ(PathOf(app), prefs);
+  CFRef<CFURLRef> owned(url);
+  ASSERT_TRUE(owned);
+  EXPECT_EQ(owned.get()->path, prefs);
+
+  ASSERT_EQ(LSGetApplicationForInfo(kLSUnknownType, FourCC("bina"), nullptr, kLSRolesAll, &app,
+                                    nullptr),
+            noErr);
+  EXPECT_EQ(PathOf(app), root + "/Applications/Binary.app");
+  ASSERT_EQ(LSGetApplicationForInfo(kLSUnknownType, kUtilitiesFolderType, nullptr, kLSRolesAll,
+                                    &app, nullptr),
+            noErr);
+  EXPECT_EQ(PathOf(app), root + "/Applications/Utilities/Tools.app");
+  ASSERT_EQ(LSGetApplicationForInfo(kLSUnknownType, kLSUnknownCreator, CFSTR("txt"),
+                                    kLSRolesViewer, &app, nullptr),
+            noErr);
+  EXPECT_EQ(PathOf(app), root + "/Applications/Alpha.app");
+  EXPECT_EQ(LSGetApplicationForInfo(kLSUnknownType, kLSUnknownCreator, CFSTR("txt"),
+                                    kLSRolesEditor, &app, nullptr),
+            kLSApplicationNotFoundErr);
+
+  EXPECT_EQ(LSGetApplicationForInfo(FourCC("APPL"), FourCC("deep"), nullptr, kLSRolesAll, &app,
+                                    nullptr),
+            kLSApplicationNotFoundErr);  // two levels down is too deep
+  EXPECT_EQ(LSGetApplicationForInfo(FourCC("APPL"), FourCC("brkn"), nullptr, kLSRolesAll, &app,
+                                    nullptr),
+            kLSApplicationNotFoundErr);
+  EXPECT_EQ(LSGetApplicationForInfo(kLSUnknownType, kLSUnknownCreator, nullptr, kLSRolesAll, &app,
+                                    nullptr),
+            paramErr);
+  InstallHost(previous);
+  EXPECT_EQ(LSGetApplicationForInfo(FourCC("APPL"), FourCC("sprf"), nullptr, kLSRolesNone, &app,
+                                    nullptr),
+            kLSApplicationNotFoundErr);
+  InstallHost(&host);
+}
+
+}  // namespace
