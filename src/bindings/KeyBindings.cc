@@ -109,6 +109,7 @@ void LoadKeyBindings() {
 }
 
 void RegisterStoredBinding(CFDictionaryRef entry) {
+  if (!entry) return;
   // 1.
   CFDataRef hotKey = HotKeyData(entry);
   CFDataRef alias = CFDictionaryGetTyped<CFDataRef>(entry, CFSTR(kBindingAliasKey));

@@ -252,6 +252,63 @@ OSErr AEPutAttributeDesc(AppleEvent* theAppleEvent, AEKeyword theAEKeyword,
 [[nodiscard]] OSErr AEGetAttributeDesc(const AppleEvent* theAppleEvent, AEKeyword theAEKeyword,
                                        DescType desiredType, AEDesc* result);
 
+// ---------------------------------------------------------------- building
+
+// Descriptors built from a text format, as the Mac's AEBuild calls read it:
+//   value      := data | type '(' data ')' | type '(' ')' | '[' values ']'
+//                 | '{' key ':' value, ... '}' | type '{' ... '}' | '@'
+//   data       := integer | identifier | 'quoted code' | "text" | «hex»
+//                 | '@' | '@@'
+// An identifier or quoted code (1 to 4 characters, padded with spaces) alone
+// is typeEnumerated; an integer is typeSInt32; "text" is typeChar. type(x)
+// coerces x to type; hex data and '@' data take type as is; type{...} is a
+// record coerced to type (an object specifier, for example). The arguments
+// after the format are consumed left to right: '@' as a value takes a
+// const AEDesc*; type(@) takes a Size and then a const void*; type(@@) takes
+// a Handle whose bytes are used.
+enum AEBuildErrorCode : UInt32 {
+  aeBuildSyntaxNoErr = 0,
+  aeBuildSyntaxBadToken = 1,
+  aeBuildSyntaxBadEOF = 2,
+  aeBuildSyntaxNoEOF = 3,
+  aeBuildSyntaxBadNegative = 4,
+  aeBuildSyntaxMissingQuote = 5,
+  aeBuildSyntaxBadHex = 6,
+  aeBuildSyntaxOddHex = 7,
+  aeBuildSyntaxNoCloseHex = 8,
+  aeBuildSyntaxUncoercedHex = 9,
+  aeBuildSyntaxNoCloseString = 10,
+  aeBuildSyntaxBadDesc = 11,
+  aeBuildSyntaxBadData = 12,
+  aeBuildSyntaxNoCloseParen = 13,
+  aeBuildSyntaxNoCloseBracket = 14,
+  aeBuildSyntaxNoCloseBrace = 15,
+  aeBuildSyntaxNoKey = 16,
+  aeBuildSyntaxNoColon = 17,
+  aeBuildSyntaxCoercedList = 18,
+  aeBuildSyntaxUncoercedDoubleAt = 19,
+};
+struct AEBuildError {
+  AEBuildErrorCode fError = aeBuildSyntaxNoErr;
+  UInt32 fErrorPos = 0;  // byte offset into the format
+};
+
+// One descriptor. Status: noErr; paramErr; errAEBuildSyntaxError (*error,
+// when given, tells what and where); errAECoercionFail (a type(x) that does
+// not coerce).
+[[nodiscard]] OSStatus AEBuildDesc(AEDesc* dst, AEBuildError* error, const char* src, ...);
+// Puts the parameters of paramsFmt ("key: value, ...") into event.
+// Status: as AEBuildDesc; errAENotAppleEvent.
+[[nodiscard]] OSStatus AEBuildParameters(AppleEvent* event, AEBuildError* error,
+                                         const char* format, ...);
+// A new event addressed by (addressType, addressData) with the parameters of
+// paramsFmt. On failure nothing is left in *result. Status: as AEBuildDesc.
+[[nodiscard]] OSStatus AEBuildAppleEvent(AEEventClass theClass, AEEventID theID,
+                                         DescType addressType, const void* addressData,
+                                         Size addressLength, SInt16 returnID,
+                                         SInt32 transactionID, AppleEvent* result,
+                                         AEBuildError* error, const char* paramsFmt, ...);
+
 // ------------------------------------------------------------------ sending
 
 using AEIdleProcPtr = Boolean (*)(void* theEvent, SInt32* sleepTime, void** mouseRgn);

@@ -59,6 +59,14 @@ using OptionBits = UInt32;
                                        const UniChar* name, TextEncoding textEncodingHint,
                                        FSRef* newRef);
 
+// The bytes of the file name string stands for (as listed: UTF-8, with each
+// escaped byte U+DC00 + byte given back as that byte), NUL-terminated in
+// buffer. False when an argument is null, the bytes and their NUL need more
+// than maxBufLen, or string holds a NUL or an unpaired surrogate that is not
+// an escaped byte.
+[[nodiscard]] Boolean CFStringGetFileSystemRepresentation(CFStringRef string, char* buffer,
+                                                          CFIndex maxBufLen);
+
 // noErr when both refs name the same item; diffVolErr (different file
 // systems); errFSRefsDifferent; paramErr (null, or not a ref).
 [[nodiscard]] OSErr FSCompareFSRefs(const FSRef* ref1, const FSRef* ref2);
@@ -128,8 +136,8 @@ OSErr FSGetResourceForkName(HFSUniStr255* resourceForkName);
 // Opens the item's data fork for reading (fsCurPerm or fsRdPerm; forks are
 // never written here). A symbolic link reads as its target.
 // noErr; paramErr (null argument, or a write permission); errFSBadFSRef;
-// fnfErr; notAFileErr (a folder); errFSForkNotFound (any other fork name);
-// afpAccessDenied; tmfoErr (too many open forks).
+// fnfErr; notAFileErr (a folder, pipe, socket or device); errFSForkNotFound
+// (any other fork name); afpAccessDenied; tmfoErr (too many open forks).
 [[nodiscard]] OSErr FSOpenFork(const FSRef* ref, UniCharCount forkNameLength,
                                const UniChar* forkName, SInt8 permissions,
                                FSIORefNum* forkRefNum);

@@ -84,11 +84,15 @@ OSErr FSOpenFork(const FSRef* ref, UniCharCount forkNameLength, const UniChar* f
   if (OSStatus s = LookUpRef(ref, &path, &st)) return static_cast<OSErr>(s);
   if (forkNameLength > 0) return errFSForkNotFound;  // only the data fork exists
   if (S_ISDIR(st.st_mode)) return notAFileErr;
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // Without O_NONBLOCK opening a named pipe waits for a writer, which would
+  // hang the caller on a file that merely sits in a folder.
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (!fd) return static_cast<OSErr>(StatusFromErrno(errno));
   struct stat opened;
   if (::fstat(fd.get(), &opened) != 0) return ioErr;
-  if (S_ISDIR(opened.st_mode)) return notAFileErr;  // an alias file leading to a folder
+  // Only regular files have a data fork: a folder (or an alias file leading
+  // to one) has none, and pipes, sockets and devices never end.
+  if (!S_ISREG(opened.st_mode)) return notAFileErr;
   FSIORefNum refNum;
   if (!AllocateRefNum(&refNum)) return tmfoErr;
   Forks().forks.emplace(refNum, OpenFork{std::move(fd), 0});

@@ -53,6 +53,7 @@ struct Host {
   class HostPrivateFunctions* privateFunctions = nullptr;  // platform/host/HostPrivateFunctions.h
   class HostFileSystem* fileSystem = nullptr;  // platform/host/HostFileSystem.h
   class HostIcons* icons = nullptr;          // platform/host/HostIcons.h
+  class HostMenuBar* menuBar = nullptr;      // platform/host/HostMenuBar.h
 };
 
 Host& CurrentHost();

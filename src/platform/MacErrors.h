@@ -112,6 +112,7 @@ enum : OSStatus {
   errAEHandlerNotFound = -1717,
   errAEReplyNotArrived = -1718,
   errAEIllegalIndex = -1719,
+  errAEBuildSyntaxError = -1740,
   errAEBufferTooSmall = -1741,
   procNotFoundAE = -600,
   connectionInvalid = -609,
@@ -136,6 +137,10 @@ enum : OSStatus {
   errUnrecognizedWindowClass = -5605,
   windowAttributesConflictErr = -5613,
   errWindowRegionCodeInvalid = -30593,
+  // Interface files (nibs)
+  kIBCarbonRuntimeCantFindNibFile = -10960,
+  kIBCarbonRuntimeObjectNotOfRequestedType = -10961,
+  kIBCarbonRuntimeCantFindObject = -10962,
   // Core Foundation / generic
   coreFoundationUnknownErr = -4960,
   // The bytes are not a property list (XML or binary) we can read.

@@ -13,6 +13,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <type_traits>
 
 #include "platform/CoreFoundation.h"
 #include "platform/MacErrors.h"
@@ -80,13 +81,24 @@ Boolean CFPropertyListIsValid(CFPropertyListRef plist, CFPropertyListFormat form
                                              mode_t mode = 0644);
 
 // An owned reference as the more specific kind T (CFDictionaryRef,
-// CFArrayRef, ...), or null when the value is of another kind; the reference
-// moves into the result. Lets code read a copied preference as its kind in
-// one line.
+// CFMutableArrayRef, ...), or null when the value is of another kind; the
+// reference moves into the result. A mutable kind is given only for an
+// object that is mutable (a mutable-containers parse, a mutable copy), so
+// that a shared immutable value, such as a cached preference, cannot be
+// changed through a cast.
+inline bool CFIsMutableObject(const __CFDictionary* d) { return d->mutableDictionary; }
+inline bool CFIsMutableObject(const __CFArray* a) { return a->mutableArray; }
+inline bool CFIsMutableObject(const __CFString* s) { return s->mutableString; }
+inline bool CFIsMutableObject(const __CFData* d) { return d->mutableData; }
+
 template <class T>
 CFRef<T> CFRefAs(CFRef<CFTypeRef> value) {
-  T typed = dynamic_cast<T>(value.get());
+  using Object = std::remove_pointer_t<T>;
+  auto typed = dynamic_cast<const std::remove_const_t<Object>*>(value.get());
   if (!typed) return nullptr;
+  if constexpr (!std::is_const_v<Object>) {
+    if (!CFIsMutableObject(typed)) return nullptr;
+  }
   (void)value.Detach();
-  return CFRef<T>(typed);
+  return CFRef<T>(const_cast<T>(typed));
 }

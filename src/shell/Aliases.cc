@@ -48,6 +48,7 @@ OSStatus ResolveAliasRecord(Handle alias, FSRef* ref, bool* wasChanged, bool all
 }
 
 OSStatus ResolveAliasData(CFDataRef data, FSRef* ref, bool allowUI) {
+  if (!data) return paramErr;
   Handle alias = nullptr;
   OSErr err = PtrToHand(CFDataGetBytePtr(data), &alias, CFDataGetLength(data));
   if (err != noErr) return err;

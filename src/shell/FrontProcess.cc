@@ -3,7 +3,7 @@
 bool IsAltBrowserRunning() {
   ProcessSerialNumber psn;
   ProcessInfoRec info;
-  info.processInfoLength = 60;
+  info.processInfoLength = kProcessInfoRecLength;
   info.processName = nullptr;
   info.processAppSpec = nullptr;
   return FindProcessBySignature(kAltBrowserType, kAltBrowserCreator, &psn, &info) == noErr;
@@ -11,6 +11,7 @@ bool IsAltBrowserRunning() {
 
 OSStatus FindProcessBySignature(OSType type, OSType creator, ProcessSerialNumber* psn,
                                 ProcessInfoRec* info) {
+  if (!psn || !info) return paramErr;
   psn->highLongOfPSN = 0;
   psn->lowLongOfPSN = kNoProcess;
   for (;;) {
@@ -23,11 +24,12 @@ OSStatus FindProcessBySignature(OSType type, OSType creator, ProcessSerialNumber
 }
 
 void SaveFrontAndActivateSelf(ProcessSerialNumber* psn) {
-  (void)GetFrontProcess(psn);
+  if (GetFrontProcess(psn) != noErr) *psn = {0, kNoProcess};
   const ProcessSerialNumber self = {0, kCurrentProcess};
-  SetFrontProcess(&self);
+  (void)SetFrontProcess(&self);
 }
 
 void RestoreFront(const ProcessSerialNumber* psn) {
-  SetFrontProcessWithOptions(psn, kSetFrontProcessFrontWindowOnly);
+  if (psn->highLongOfPSN == 0 && psn->lowLongOfPSN == kNoProcess) return;
+  (void)SetFrontProcessWithOptions(psn, kSetFrontProcessFrontWindowOnly);
 }

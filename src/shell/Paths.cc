@@ -26,7 +26,7 @@ OSStatus LocateSystemPreferences(FSRef* ref) {
   OSStatus err = FSPathMakeRef(reinterpret_cast<const UInt8*>(kSystemPreferencesPath), &found,
                                nullptr);
   if (err != noErr)
-    err = LSGetApplicationForInfo('APPL', kSystemPreferencesCreator, nullptr, kLSRolesNone,
+    err = LSGetApplicationForInfo(kSystemPreferencesType, kSystemPreferencesCreator, nullptr, kLSRolesNone,
                                   &found, nullptr);
   if (err != noErr) return err;
   gSystemPreferencesRef = found;

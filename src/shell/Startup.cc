@@ -1,9 +1,131 @@
+// Start-up, in the order the rest of the agent relies on: settings before
+// handlers, handlers before key bindings and triggers, and the front process
+// handed back before the loop runs.
 #include "shell/Startup.h"
 
-#include "platform/Host.h"
+#include <algorithm>
 
-// Provisional entry until the start-up sequence lands: runs the host loop.
+#include "bindings/KeyBindings.h"
+#include "menus/FolderListing.h"
+#include "menus/MenuBuilder.h"
+#include "platform/Bundle.h"
+#include "platform/Cocoa.h"
+#include "platform/Events.h"
+#include "platform/Gestalt.h"
+#include "platform/Nibs.h"
+#include "platform/Processes.h"
+#include "platform/SystemUIMode.h"
+#include "platform/Transcript.h"
+#include "shell/AppHandlers.h"
+#include "shell/FrontProcess.h"
+#include "shell/Settings.h"
+#include "triggers/Triggers.h"
+
+namespace {
+
+// Replaces a placeholder text by its localized form. The texts live as long
+// as the process; a second start-up (tests) releases the previous one.
+void SetLocalizedText(CFStringRef* text, const char* key) {
+  CFRef<CFStringRef> localized =
+      CFBundleCopyLocalizedString(CFBundleGetMainBundle(), CFSTR(key), nullptr, nullptr);
+  if (!localized) return;
+  CFStringRef previous = *text;
+  *text = localized.Detach();
+  if (previous) CFRelease(previous);
+}
+
+// Step 6.
+void PrepareTexts() {
+  constexpr UniCharCount length = std::size(kHiddenListFileName) - 1;
+  std::copy_n(kHiddenListFileName, length, gHiddenListName);
+  gHiddenListNameLength = length;
+  SetLocalizedText(&gEmptyFolderText, kEmptyFolderKey);
+  SetLocalizedText(&gUnavailableText, kUnavailableKey);
+}
+
+// Step 13: the agent came to the front by being started; whoever was in
+// front before gets it back, or the Finder when that was the agent itself.
+void HandFrontBack() {
+  const ProcessSerialNumber self = {0, kCurrentProcess};
+  ProcessSerialNumber front;
+  const bool frontKnown = GetFrontProcess(&front) == noErr;
+  Boolean same = false;
+  if (frontKnown && SameProcess(&front, &self, &same) != noErr) same = false;
+  (void)SetFrontProcess(&self);
+  // Without a known front process there is nobody to hand back to, and the
+  // background agent must not keep the front: the Finder gets it.
+  if (same || !frontKnown)
+    ActivateFinder();
+  else
+    (void)SetFrontProcessWithOptions(&front, kSetFrontProcessFrontWindowOnly);
+}
+
+}  // namespace
+
+void ActivateFinder() {
+  ProcessSerialNumber finder;
+  ProcessInfoRec info;
+  info.processInfoLength = kProcessInfoRecLength;
+  info.processName = nullptr;
+  info.processAppSpec = nullptr;
+  if (FindProcessBySignature(kFinderType, kFinderCreator, &finder, &info) == noErr)
+    (void)SetFrontProcessWithOptions(&finder, kSetFrontProcessFrontWindowOnly);
+}
+
 int KorvaneMain() {
-  if (auto* loop = CurrentHost().runLoop) loop->Run();
-  return 0;
+  // 1.
+  SInt32 version = 0;
+  if (Gestalt(gestaltSystemVersion, &version) != noErr || version <= kLastUnsupportedSystemVersion) {
+    Transcribe("start-up: the system is older than 10.1");
+    return kResultSystemTooOld;
+  }
+  // 2.
+  (void)SetSystemUIMode(kUIModeAllHidden, 0);
+  // 3.
+  InstallChildExitHandler();
+  Transcribe("child exit handler installed");
+  // 4.
+  CFRef<CFArrayRef> menus = LoadSettings();
+  // 5.
+  InstallAppHandlers();
+  // 6.
+  PrepareTexts();
+  // 7.
+  IBNibRef nib = nullptr;
+  if (CreateNibReference(CFSTR(kMainNibName), &nib) != noErr) {
+    Transcribe("start-up: no interface file \"main\"");
+    return kResultDone;
+  }
+  (void)SetMenuBarFromNib(nib, CFSTR(kMenuBarName));
+  // 8.
+  if (CreateNewWindow(kUtilityWindowClass, kParkedWindowAttributes, &kParkedWindowBounds,
+                      &gParkedWindow) != noErr) {
+    DisposeNibReference(nib);
+    Transcribe("start-up: the parked window cannot be created");
+    return kResultDone;
+  }
+  (void)ChangeWindowAttributes(gParkedWindow, kWindowNoConstrainAttribute, kWindowNoAttributes);
+  MoveWindow(gParkedWindow, kParkedWindowLeft, kParkedWindowTop, true);
+  // 9.
+  DisposeNibReference(nib);
+  // 10.
+  LoadKeyBindings();
+  // 11.
+  if (menus) {
+    CFArrayApplyFunction(menus, CFRangeMake(0, CFArrayGetCount(menus)), CreateTrigger, nullptr);
+    menus.reset();
+  }
+  // 12.
+  (void)NSApplicationLoad();
+  // 13.
+  HandFrontBack();
+  // 14.
+  ShowMenuBar();
+  // 15.
+  gMainEventLoop = GetCurrentEventLoop();
+  // 16.
+  Transcribe("event loop running");
+  RunApplicationEventLoop();
+  Transcribe("event loop ended");
+  return kResultDone;
 }

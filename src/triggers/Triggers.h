@@ -17,13 +17,17 @@ class ScreenMenu;
 
 class UtilityMenu {
  public:
+  // Registers the hot key, creates the top-level menu with its handlers,
+  // prepares the sources and builds the menu once (under gInitialBuild).
   explicit UtilityMenu(const TriggerConfig& config);
   // The blank trigger: a search key for FindTrigger, place 0, nothing else.
   UtilityMenu();
+  // Disposes of the menu tree and unregisters the hot key.
   virtual ~UtilityMenu();
   UtilityMenu(const UtilityMenu&) = delete;
   UtilityMenu& operator=(const UtilityMenu&) = delete;
 
+  // Nothing: a window-less trigger has no tab.
   virtual void PlaceTab();
   // Pops the menu up; the result is the 32-bit choice (menu ID in the high
   // half, item in the low half), 0 when nothing was chosen.
@@ -58,13 +62,23 @@ class UtilityMenu {
   // Keeps the working sources alive (the sources array does not retain).
   std::vector<CFRef<CFMutableDictionaryRef>> ownedSources_;
   friend void PrepareSource(const void* entry, void* trigger);
+
+ private:
+  // The signature handle the hot key was registered with, given back when
+  // it is unregistered.
+  UInt32 hotKeySignature_ = 0;
 };
 
 class ScreenMenu : public UtilityMenu {
  public:
-  ScreenMenu(float alpha, RGBColor color, SInt16 squareSize, const TriggerConfig& config);
+  // The UtilityMenu part first (the menu is built then), then the tab
+  // window, placed and shown before the constructor returns.
+  ScreenMenu(float inAlpha, RGBColor inColor, SInt16 inSquareSize, const TriggerConfig& config);
+  // Releases the drawing context and the window, then as UtilityMenu.
   ~ScreenMenu() override;
+  // Places and shows, or hides, the tab window.
   void PlaceTab() override;
+  // Anchors the pop-up at this tab, then as UtilityMenu.
   UInt32 ShowMenu(bool anchorToTab) override;
 
   WindowRef window = nullptr;
@@ -77,6 +91,19 @@ class ScreenMenu : public UtilityMenu {
 // Every trigger, in "Global Menus" order; never shortened.
 extern std::vector<UtilityMenu*> gTriggers;
 
-// Apply function over "Global Menus": one trigger per definition.
+// Apply function over "Global Menus": one trigger per definition, appended
+// to gTriggers. A definition that is not a dictionary, or that
+// ReadTriggerConfig refuses, makes no trigger.
 void CreateTrigger(const void* definition, void* context);
+// Whether files may be dropped onto the trigger ("Drags").
 bool AcceptsDrops(const UtilityMenu* trigger);
+
+// A trigger's hot key is registered with the identifier (signature,
+// kTriggerHotKeyID), the signature being the trigger's handle from
+// HotKeySignatureFor (the UtilityMenu pointer). This turns a signature back
+// into the trigger: null unless it names a trigger of gTriggers.
+UtilityMenu* TriggerForHotKeySignature(UInt32 signature);
+
+// Destroys every trigger and empties gTriggers. The agent never does this;
+// tests and benchmarks that create agents one after another do.
+void DestroyTriggersForTesting();

@@ -6,6 +6,7 @@
 
 #include "hosts/sim/SimDesktop.h"
 #include "platform/AppleEvents.h"
+#include "platform/Handles.h"
 #include "platform/Transcript.h"
 #include "platform/host/HostAppleEvents.h"
 
@@ -243,6 +244,72 @@ TEST(AEDescribe, NestedListsRecordsAndEvents) {
   AESetDataRenderer(typeAlias, RenderAlias);
   EXPECT_EQ(AEDescribe(alias), "'alis'(/Users/ana)");
   AESetDataRenderer(typeAlias, nullptr);
+}
+
+// --------------------------------------------------------------- building
+
+TEST(AEBuild, ObjectSpecifierFromTheFormatWithAHandle) {
+  const std::u16string path = u"Macintosh HD:Users";
+  Handle h = NewHandle(static_cast<Size>(path.size() * 2));
+  ASSERT_NE(h, nullptr);
+  std::memcpy(*h, path.data(), path.size() * 2);
+  const OSType macs = 'MACS';
+  Desc event;
+  AEBuildError error;
+  ASSERT_EQ(AEBuildAppleEvent(kCoreEventClass, kAEOpenDocuments, typeApplSignature, &macs, 4,
+                              kAutoGenerateReturnID, kAnyTransactionID, &event, &error,
+                              "'----':obj {form:prop, want:type(prop), seld:type(iwnd), "
+                              "from:obj {form:name, want:type(alis), seld:utxt(@@), from:null()}}",
+                              h),
+            noErr);
+  DisposeHandle(h);
+  EXPECT_EQ(AEDescribe(event),
+            "'aevt'/'odoc' to 'sign'('MACS') {'----': 'obj '{'form': 'enum'('prop'), "
+            "'want': 'type'('prop'), 'seld': 'type'('iwnd'), 'from': 'obj '{'form': "
+            "'enum'('name'), 'want': 'type'('alis'), 'seld': 'utxt'(\"Macintosh HD:Users\"), "
+            "'from': null}}}");
+
+  Desc list, given;
+  ASSERT_EQ(AECreateDesc(typeChar, "g", 1, &given), noErr);
+  const SInt16 seven = 7;
+  EXPECT_EQ(AEBuildDesc(&list, &error, "[1, shor(70000)]"), errAECoercionFail);
+  EXPECT_EQ(list.dataHandle, nullptr);
+  ASSERT_EQ(AEBuildDesc(&list, &error, "[-3, \"caf\xC3\xA9\", shor(@), @, 'to  ', "
+                                       "tdta(\xC2\xAB0a 0B\xC2\xBB)]",
+                        Size(2), &seven, &given),
+            noErr);
+  EXPECT_EQ(AEDescribe(list),
+            "['long'(-3), 'TEXT'(\"caf\xC3\xA9\"), 'shor'(7), 'TEXT'(\"g\"), 'enum'('to  '), "
+            "'tdta'(<0a0b>)]");
+}
+
+TEST(AEBuild, SyntaxErrorsSayWhereAndLeaveNothing) {
+  struct Case {
+    const char* format;
+    AEBuildErrorCode code;
+    UInt32 pos;
+  };
+  const Case cases[] = {
+      {"'----': [1, 2", aeBuildSyntaxNoCloseBracket, 13},
+      {"'----' 5", aeBuildSyntaxNoColon, 7},
+      {"'----': \xC2\xAB0A\xC2\xBB", aeBuildSyntaxUncoercedHex, 8},
+      {"kocl: type(alia", aeBuildSyntaxNoCloseParen, 15},
+      {"kocl: tdta(\xC2\xAB0A0\xC2\xBB)", aeBuildSyntaxOddHex, 16},
+      {"kocl: enum(x) y", aeBuildSyntaxNoEOF, 14},
+      {"kocl: \"open", aeBuildSyntaxNoCloseString, 6},
+      {"kocl: toolong", aeBuildSyntaxBadToken, 6},
+  };
+  for (const auto& c : cases) {
+    Desc event;
+    AEBuildError error;
+    EXPECT_EQ(AEBuildAppleEvent(kCoreEventClass, kAEOpenDocuments, typeApplSignature, "MACS", 4, 1,
+                                0, &event, &error, c.format),
+              errAEBuildSyntaxError)
+        << c.format;
+    EXPECT_EQ(error.fError, c.code) << c.format;
+    EXPECT_EQ(error.fErrorPos, c.pos) << c.format;
+    EXPECT_EQ(event.dataHandle, nullptr) << c.format;
+  }
 }
 
 // ------------------------------------------------- receiving and sending

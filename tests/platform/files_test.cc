@@ -224,7 +224,8 @@ TEST_F(FilesTest, CatalogInfoComesFromStat) {
   EXPECT_EQ(info.parentDirID, static_cast<UInt32>(pst.st_ino));
   EXPECT_EQ(info.nodeFlags & kFSNodeIsDirectoryMask, 0);
   EXPECT_EQ(info.contentModDate.highSeconds, 0);
-  EXPECT_EQ(info.contentModDate.lowSeconds, 978307200u + 2082844800u);
+  const UInt32 lowSeconds = info.contentModDate.lowSeconds;  // packed: no reference to it
+  EXPECT_EQ(lowSeconds, 978307200u + 2082844800u);
   EXPECT_EQ(info.contentModDate.fraction, 0x8000);
   EXPECT_EQ(info.permissions[0], st.st_uid);
   EXPECT_EQ(info.permissions[2] & 0xFFFF, st.st_mode & 0xFFFF);

@@ -22,7 +22,6 @@ constexpr ProcessSerialNumber kCurrent{0, kCurrentProcess};
 class ProcessesTest : public ::testing::Test {
  protected:
   ProcessesTest() {
-    desktop.host().processes = &procs;
     finder = procs.AddProcess({.name = "Finder", .type = FourCC("FNDR"), .creator = FourCC("MACS")},
                               true);
     textEdit = procs.AddProcess({.name = "TextEdit", .creator = FourCC("ttxt")});
@@ -31,7 +30,7 @@ class ProcessesTest : public ::testing::Test {
   std::vector<std::string>& Lines() { return desktop.recorder.lines; }
 
   SimDesktop desktop;
-  SimProcesses procs;
+  SimProcesses& procs = desktop.processes;
   ProcessSerialNumber finder;
   ProcessSerialNumber textEdit;
 };

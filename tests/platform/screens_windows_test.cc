@@ -16,15 +16,12 @@ namespace {
 
 class DesktopTest : public ::testing::Test {
  protected:
-  DesktopTest() {
-    desktop.host().screens = &screens;
-    desktop.host().windows = &windows;
-  }
+  DesktopTest() { desktop.recorder.lines.clear(); }
   std::vector<std::string>& Lines() { return desktop.recorder.lines; }
 
   SimDesktop desktop;
-  SimScreens screens;
-  SimWindows windows;
+  SimScreens& screens = desktop.screens;
+  SimWindows& windows = desktop.windows;
 };
 
 // ------------------------------------------------------------------ screens

@@ -3,8 +3,14 @@
 
 void RegisterCoreCommands(CommandTable& table);
 void RegisterMenuCommands(CommandTable& table);
+void RegisterFileCommands(CommandTable& table);
+void RegisterShellCommands(CommandTable& table);
+void RegisterTriggerCommands(CommandTable& table);
 
 void RegisterAllCommands(CommandTable& table) {
   RegisterCoreCommands(table);
   RegisterMenuCommands(table);
+  RegisterFileCommands(table);
+  RegisterShellCommands(table);
+  RegisterTriggerCommands(table);
 }

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "platform/Transcript.h"
+#include "platform/Bundle.h"
 #include "shell/Startup.h"
 
 namespace fs = std::filesystem;
@@ -142,6 +143,8 @@ void Simulator::Start(const ScenarioLine& line) {
   started_ = true;
   agentRunning_ = true;
   desktop_->runLoop.AddTimer(Now(), [this] { FeedNext(); });
+  // The agent finds its resources and preference domain through its bundle.
+  SetMainBundlePath(bundlePath_);
   int result = KorvaneMain();
   agentRunning_ = false;
   if (pending_) std::rethrow_exception(pending_);

@@ -1,6 +1,34 @@
 #include "hosts/sim/SimDesktop.h"
 
+#include "platform/AppleEvents.h"
+#include "platform/CoreFoundation.h"
+#include "platform/Events.h"
 #include "platform/Icons.h"
+#include "platform/Notifications.h"
+#include "platform/Transcript.h"
+
+namespace {
+
+// A process ended: the application hears of it as 'appl'/6 with the
+// process's serial number, through the event queue like any other event.
+void PostAppTerminated(ProcessSerialNumber psn) {
+  EventRef event = nullptr;
+  if (CreateEvent(nullptr, kEventClassApplication, kEventAppTerminated, GetCurrentEventTime(),
+                  kEventAttributeNone, &event) != noErr)
+    return;
+  (void)SetEventParameter(event, kEventParamProcessID, typeProcessSerialNumber, sizeof psn, &psn);
+  EventTargetRef application = GetApplicationEventTarget();
+  (void)SetEventParameter(event, kEventParamPostTarget, typeEventTargetRef, sizeof application,
+                          &application);
+  (void)PostEventToQueue(GetMainEventQueue(), event, kEventPriorityStandard);
+  ReleaseEvent(event);
+}
+
+std::string EventName(AEEventClass eventClass, AEEventID eventID) {
+  return "'" + FourCCString(eventClass) + "'/'" + FourCCString(eventID) + "'";
+}
+
+}  // namespace
 
 void SimRecorder::Record(std::string_view line) {
   lines.emplace_back(line);
@@ -19,9 +47,56 @@ SimDesktop::SimDesktop(std::string sandboxHome) : home_(std::move(sandboxHome)) 
     fileSystem = std::make_unique<SimFileSystem>(home_, home_);
     host_.fileSystem = fileSystem.get();
   }
+  host_.privateFunctions = &privateFunctions;
+  host_.appleEvents = &appleEvents;
+  host_.menuBar = &menuBar;
+  processes.onTerminated = PostAppTerminated;
   previous_ = InstallHost(&host_);
   // Menus keep their own references to the icons they are given.
   RegisterIconOwnershipWithMenus();
 }
 
 SimDesktop::~SimDesktop() { InstallHost(previous_); }
+
+OSErr SimDesktop::ReceiveAppleEvent(AEEventClass eventClass, AEEventID eventID,
+                                    const std::optional<std::string>& directText) {
+  const std::string name = EventName(eventClass, eventID);
+  const ProcessSerialNumber self = {0, kCurrentProcess};
+  AEAddressDesc address;
+  AppleEvent event, reply;
+  if (AECreateDesc(typeProcessSerialNumber, &self, sizeof self, &address) != noErr) return memFullErr;
+  OSErr err = AECreateAppleEvent(eventClass, eventID, &address, kAutoGenerateReturnID,
+                                 kAnyTransactionID, &event);
+  AEDisposeDesc(&address);
+  if (err != noErr) return err;
+  if (directText) {
+    // Senders send plain text where it fits and Unicode text otherwise.
+    std::string macRoman;
+    if (UTF16ToMacRoman(UTF8ToUTF16(*directText), macRoman))
+      (void)AEPutParamPtr(&event, keyDirectObject, typeChar, macRoman.data(),
+                          static_cast<Size>(macRoman.size()));
+    else
+      (void)AEPutParamPtr(&event, keyDirectObject, typeUTF8Text, directText->data(),
+                          static_cast<Size>(directText->size()));
+  }
+  (void)AECreateAppleEvent(kCoreEventClass, kAEAnswer, nullptr, kAutoGenerateReturnID,
+                           kAnyTransactionID, &reply);
+  Transcribe("apple event received: " + AEDescribe(event));
+  err = AEDispatchReceivedEvent(event, &reply);
+  SInt32 replyError = 0;
+  Size size = 0;
+  if (AEGetParamPtr(&reply, keyErrorNumber, typeSInt32, nullptr, &replyError, sizeof replyError,
+                    &size) == noErr)
+    Transcribe(Fmt("apple event %s replied: error %d", name.c_str(), static_cast<int>(replyError)));
+  else
+    Transcribe(Fmt("apple event %s replied: no error", name.c_str()));
+  AEDisposeDesc(&reply);
+  AEDisposeDesc(&event);
+  return err;
+}
+
+void SimDesktop::PostDistributedNotification(const std::string& name) {
+  CFRef<CFStringRef> notification = CFStringFromUTF8(name);
+  CFNotificationCenterPostNotification(CFNotificationCenterGetDistributedCenter(), notification,
+                                       nullptr, nullptr, true);
+}

@@ -5,12 +5,16 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "hosts/sim/SimAppleEvents.h"
 #include "hosts/sim/SimFileSystem.h"
 #include "hosts/sim/SimHotKeys.h"
 #include "hosts/sim/SimIcons.h"
+#include "hosts/sim/SimMenuBar.h"
+#include "hosts/sim/SimPrivateFunctions.h"
 #include "hosts/sim/SimProcesses.h"
 #include "hosts/sim/SimRunLoop.h"
 #include "hosts/sim/SimScreens.h"
@@ -46,6 +50,18 @@ class SimDesktop {
   SimIcons icons;
   SimHotKeys hotKeys;
   std::unique_ptr<SimFileSystem> fileSystem;
+  SimPrivateFunctions privateFunctions;
+  SimAppleEvents appleEvents{processes};
+  SimMenuBar menuBar;
+
+  // An Apple event from another program arrives: it goes through the
+  // layer's dispatch to the handler installed for it, with a reply the
+  // transcript shows. directText, when given, is its direct parameter.
+  // Returns the handler's status (errAEEventNotHandled without one).
+  OSErr ReceiveAppleEvent(AEEventClass eventClass, AEEventID eventID,
+                          const std::optional<std::string>& directText = std::nullopt);
+  // Another program posts a notification on the distributed centre.
+  void PostDistributedNotification(const std::string& name);
 
  private:
   std::string home_;

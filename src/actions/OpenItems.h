@@ -1,0 +1,8 @@
+// Opening items: files, folders, applications and preference panes.
+#pragma once
+
+#include "platform/MacTypes.h"
+
+// Opens the item (a folder in the file browser unless noDirOpen). Returns
+// noErr on success.
+OSStatus OpenItem(const FSRef* ref, bool noDirOpen);

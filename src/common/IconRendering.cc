@@ -1,0 +1,124 @@
+#include "common/IconRendering.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <limits>
+
+namespace {
+
+constexpr size_t kBitsPerComponent = 8;
+constexpr size_t kComponentsPerPixel = 4;
+constexpr size_t kBitsPerPixel = kBitsPerComponent * kComponentsPerPixel;
+constexpr size_t kBytesPerPixel = kBitsPerPixel / 8;
+
+// The identity decode array: each of the four components maps 0..1 to 0..1.
+constexpr CGFloat kIdentityDecode[] = {0, 1, 0, 1, 0, 1, 0, 1};
+
+// Icons are plotted without a label tint.
+constexpr RGBColor kNoLabelColor{0, 0, 0};
+
+}  // namespace
+
+CGContextRef CreateBitmapContext(size_t width, size_t height, void** outBuffer,
+                                 size_t* outByteCount) {
+  if (!outByteCount) return nullptr;
+  // 1. The byte count is stored first, as callers expect to find it even when
+  //    no context comes back; a size whose bytes do not fit in a size_t is
+  //    refused before anything is allocated.
+  if (width == 0 || height == 0 ||
+      width > std::numeric_limits<size_t>::max() / kBytesPerPixel / height) {
+    *outByteCount = 0;
+    return nullptr;
+  }
+  const size_t bytesPerRow = width * kBytesPerPixel;
+  const size_t byteCount = bytesPerRow * height;
+  *outByteCount = byteCount;
+
+  // 2.
+  CGColorSpaceRef colorSpace = CGColorSpaceCreateDeviceRGB();
+  if (!colorSpace) return nullptr;
+  void* buffer = std::malloc(byteCount);
+  if (!buffer) {
+    CGColorSpaceRelease(colorSpace);
+    return nullptr;
+  }
+
+  // 3.
+  CGContextRef context = CGBitmapContextCreate(buffer, width, height, kBitsPerComponent,
+                                               bytesPerRow, colorSpace,
+                                               kCGImageAlphaPremultipliedLast);
+  if (!context)
+    std::free(buffer);
+  else if (outBuffer)
+    *outBuffer = buffer;
+
+  // 4.
+  CGColorSpaceRelease(colorSpace);
+  return context;
+}
+
+void MyProviderReleaseData(void* /*info*/, const void* data, size_t /*size*/) {
+  if (data) std::free(const_cast<void*>(data));
+}
+
+CGImageRef GetCGImageForIconRef(IconRef iconRef, UInt16 size, IconTransformType transform) {
+  // The caller's reference is ours from here on, whatever happens below.
+  struct IconReference {
+    IconRef icon;
+    ~IconReference() {
+      if (icon) (void)ReleaseIconRef(icon);
+    }
+  } owned{iconRef};
+  if (size > kLargestIconSize) return nullptr;
+
+  // 1.
+  const CGFloat side = static_cast<CGFloat>(size);
+  void* buffer = nullptr;
+  size_t byteCount = 0;
+  CGContextRef context = CreateBitmapContext(size, size, &buffer, &byteCount);
+  if (!context) return nullptr;
+
+  // 2.
+  const CGRect bounds = CGRectMake(0, 0, side, side);
+  CGContextClearRect(context, bounds);
+
+  // 3.
+  if (owned.icon) {
+    (void)PlotIconRefInContext(context, &bounds, kAlignNone, transform, &kNoLabelColor,
+                               kPlotIconRefNormalFlags, owned.icon);
+    (void)ReleaseIconRef(owned.icon);
+    owned.icon = nullptr;
+  }
+
+  // 4. From here the buffer belongs to the provider, which frees it when the
+  //    last image holding it goes.
+  CGDataProviderRef provider =
+      CGDataProviderCreateWithData(nullptr, buffer, byteCount, MyProviderReleaseData);
+  if (!provider) {
+    CGContextRelease(context);
+    std::free(buffer);
+    return nullptr;
+  }
+
+  // 5.
+  CGColorSpaceRef colorSpace = CGColorSpaceCreateDeviceRGB();
+  CGImageRef image = CGImageCreate(size, size, kBitsPerComponent, kBitsPerPixel,
+                                   size * kBytesPerPixel, colorSpace,
+                                   kCGImageAlphaPremultipliedLast, provider, kIdentityDecode,
+                                   false, kCGRenderingIntentDefault);
+  CGColorSpaceRelease(colorSpace);
+
+  // 6. Without an image the provider's release frees the buffer.
+  CGDataProviderRelease(provider);
+  CGContextRelease(context);
+  return image;
+}
+
+CGImageRef GetFileIconImage(const FSRef* ref, UInt16 size, IconTransformType transform) {
+  IconRef iconRef = nullptr;
+  if (GetIconRefFromFileInfo(ref, 0, nullptr, kFSCatInfoNone, nullptr,
+                             kIconServicesNormalUsageFlag, &iconRef, nullptr) != noErr ||
+      !iconRef)
+    return nullptr;
+  return GetCGImageForIconRef(iconRef, size, transform);
+}

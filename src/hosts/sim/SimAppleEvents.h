@@ -1,0 +1,41 @@
+// The receivers of the Apple events the agent sends, on the simulated
+// desktop: every event is recorded with its full contents under the name of
+// the process it reaches. An event whose address names no process in the
+// table reaches nobody (procNotFound), as on the Mac.
+//
+// What a receiver does with an event (the Finder moving files, an
+// application quitting) is added by whoever needs it through `answer`.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/AppleEvents.h"
+#include "platform/host/HostAppleEvents.h"
+
+class SimProcesses;
+
+class SimAppleEvents final : public HostAppleEvents {
+ public:
+  explicit SimAppleEvents(SimProcesses& processes) : processes_(processes) {}
+
+  // Called for every delivered event with the receiving process's serial
+  // number; reply is null unless the sender waits. Its result is the
+  // receiver's: noErr, or a failure put into the reply as keyErrorNumber.
+  std::function<OSErr(const ProcessSerialNumber& to, const AppleEvent& event, AppleEvent* reply)>
+      answer;
+
+  // The descriptions of the events delivered, in order.
+  std::vector<std::string> delivered;
+
+  // The process the event's address names, if it is in the table.
+  std::optional<ProcessSerialNumber> Receiver(const AppleEvent& event) const;
+
+  // HostAppleEvents
+  OSErr Deliver(const AppleEvent& event, AppleEvent* reply, AESendMode mode) override;
+
+ private:
+  SimProcesses& processes_;
+};

@@ -1,0 +1,230 @@
+// Putting one folder's entries into a menu.
+#include "menus/FolderListing.h"
+
+#include <array>
+#include <memory>
+
+#include "common/IconRendering.h"
+#include "menus/HiddenNames.h"
+#include "platform/LaunchServices.h"
+#include "shell/Aliases.h"
+
+namespace {
+
+// Entries fetched per bulk call, each with its catalog information, so that
+// an entry's icon is found without asking the catalog again.
+constexpr ItemCount kBatchSize = 20;
+
+// What Launch Services says an entry is. "File" is anything that is a plain
+// file, package or application; "folder" is a container that is none of
+// these.
+constexpr LSItemInfoFlags kFileKinds =
+    kLSItemInfoIsPlainFile | kLSItemInfoIsPackage | kLSItemInfoIsApplication;
+
+constexpr UniChar kPathSeparator = '/';
+constexpr UniChar kExtensionSeparator = '.';
+
+// One bulk call's worth of entries. About 11 KB, so it lives on the heap.
+struct Batch {
+  std::array<FSCatalogInfo, kBatchSize> infos;
+  std::array<FSRef, kBatchSize> refs;
+  std::array<HFSUniStr255, kBatchSize> names;
+};
+
+// Closes the iterator however listing ends.
+struct IteratorCloser {
+  FSIterator iterator;
+  ~IteratorCloser() { (void)FSCloseIterator(iterator); }
+};
+
+// Basic flags of the item, 0 when it cannot be asked about (it went away).
+LSItemInfoFlags BasicFlags(const FSRef* ref) {
+  LSItemInfoRecord info;
+  if (LSCopyItemInfoForRef(ref, kLSRequestBasicFlagsOnly, &info) != noErr) return 0;
+  return info.flags;
+}
+
+bool ListsFiles(SInt8 splitMode) {
+  return splitMode == kSplitMixed || splitMode == kSplitFilesThenFolders ||
+         splitMode == kSplitFilesOnly;
+}
+
+bool ListsFolders(SInt8 splitMode) {
+  return splitMode == kSplitMixed || splitMode == kSplitFoldersOnly;
+}
+
+// The entry's name in the bytes a hidden-names file holds; false when it has
+// no such form.
+bool NameAsCString(const HFSUniStr255& name, FileNameBuffer& out) {
+  CFRef<CFStringRef> text = CFStringCreateWithCharacters(kCFAllocatorDefault, name.unicode,
+                                                         static_cast<CFIndex>(name.length));
+  return text && CFStringGetFileSystemRepresentation(text, out, sizeof out);
+}
+
+// Everything one entry needs from the listing around it.
+struct Listing {
+  MenuRef menu;
+  bool makeSubmenus;
+  const DisplayPrefs* prefs;
+  SInt8 splitMode;
+  MenuInstaller installer;
+  void* refcon;
+  SInt16 iconSize;
+  bool renderImages;
+  const HiddenNameList& hidden;
+  MenuItemIndex after;
+  UInt16 count;
+};
+
+enum class EntryResult { kListed, kSkipped, kMenuFull };
+
+// Step 5 for one entry of a batch.
+EntryResult ListEntry(Listing& listing, const FSRef& ref, const FSCatalogInfo& info,
+                      const HFSUniStr255& name) {
+  // a.
+  const LSItemInfoFlags flags = BasicFlags(&ref);
+  // b.
+  if (flags & kLSItemInfoIsInvisible) return EntryResult::kSkipped;
+  // c.
+  if (!listing.hidden.IsEmpty()) {
+    FileNameBuffer cName;
+    if (NameAsCString(name, cName) && listing.hidden.Contains(cName))
+      return EntryResult::kSkipped;
+  }
+  // d. A resolution that fails part way may have moved the copy: the target
+  //    is then the entry itself again.
+  FSRef target = ref;
+  LSItemInfoFlags kindFlags = flags;
+  if (flags & kLSItemInfoIsAliasFile) {
+    bool targetIsFolder = false;
+    bool wasAliased = false;
+    const LSItemInfoFlags targetFlags =
+        ResolveAliasFile(&target, true, &targetIsFolder, &wasAliased, false, 0) == noErr
+            ? BasicFlags(&target)
+            : 0;
+    if (targetFlags != 0)
+      kindFlags = targetFlags;
+    else
+      target = ref;
+  }
+  // e., f.
+  const bool isFile = kindFlags & kFileKinds;
+  const bool isFolder = !isFile && (kindFlags & kLSItemInfoIsContainer);
+  if (isFile) {
+    if (!ListsFiles(listing.splitMode)) return EntryResult::kSkipped;
+    if (listing.prefs->filterKind == kFilterApplications &&
+        !(kindFlags & kLSItemInfoIsApplication))
+      return EntryResult::kSkipped;
+  } else if (isFolder) {
+    if (!ListsFolders(listing.splitMode)) return EntryResult::kSkipped;
+  } else {
+    return EntryResult::kSkipped;
+  }
+  // g.
+  CFStringRef displayName = nullptr;
+  if (LSCopyDisplayNameForRef(&ref, &displayName) != noErr || !displayName)
+    return EntryResult::kSkipped;
+  CFRef<CFStringRef> text(displayName);
+  if ((kindFlags & kLSItemInfoIsApplication) && CFStringHasSuffix(text, CFSTR(".app")))
+    text = StripExtension(std::move(text));
+  // h.
+  void* icon = nullptr;
+  if (listing.prefs->useIcons) {
+    IconRef iconRef = nullptr;
+    if (GetIconRefFromFileInfo(&ref, name.length, name.unicode, kIconServicesCatalogInfoMask,
+                               &info, kIconServicesNormalUsageFlag, &iconRef, nullptr) == noErr &&
+        iconRef) {
+      if (listing.renderImages)
+        icon = GetCGImageForIconRef(iconRef, static_cast<UInt16>(listing.iconSize),
+                                    kTransformNone);
+      else
+        icon = iconRef;
+    }
+  }
+  // i. The item keeps the alias file's own ref and flags.
+  if (InsertFileItem(listing.menu, text, &ref, icon, listing.renderImages, listing.after,
+                     info.nodeID, flags) != noErr)
+    return EntryResult::kMenuFull;
+  listing.after += 1;
+  listing.count += 1;
+  // j.
+  ValidateItem(info.nodeID, flags, listing.menu, listing.after, listing.prefs, listing.installer,
+               listing.refcon);
+  // k. The submenu of an alias lists the target folder.
+  if (isFolder) {
+    SetMenuItemProperty(listing.menu, listing.after, kSKIDCreator, kPrefTag, kPrefTagSize,
+                        listing.prefs);
+    MenuRef submenu = nullptr;
+    if (listing.makeSubmenus &&
+        GetMenuItemHierarchicalMenu(listing.menu, listing.after, &submenu) == noErr && !submenu)
+      AttachFolderSubmenu(listing.menu, listing.after, &target, listing.prefs, listing.installer,
+                          listing.refcon);
+  }
+  // l. The text goes with `text`.
+  return EntryResult::kListed;
+}
+
+}  // namespace
+
+UInt16 ListFolder(MenuRef menu, const FSRef* folder, bool makeSubmenus, const DisplayPrefs* prefs,
+                  SInt8 splitMode, MenuItemIndex after, MenuInstaller installer, void* refcon) {
+  if (!folder || !prefs) return 0;
+  // 1.
+  const SInt16 iconSize = GetMenuIconSize(menu);
+  const bool renderImages = iconSize != 0;
+  // 2.
+  FSIterator iterator = nullptr;
+  if (FSOpenIterator(folder, kFSIterateFlat, &iterator) != noErr) return 0;
+  UInt16 count = 0;
+  bool menuFull = false;
+  {
+    IteratorCloser closer{iterator};
+    // 3.
+    HiddenNameList hidden;
+    hidden.Read(folder);
+    Listing listing{menu,         makeSubmenus, prefs,  splitMode, installer, refcon,
+                    iconSize,     renderImages, hidden, after,     0};
+    // 4.
+    auto batch = std::make_unique<Batch>();
+    OSErr status = noErr;
+    while (status == noErr && !menuFull) {
+      ItemCount fetched = 0;
+      status = FSGetCatalogInfoBulk(iterator, kBatchSize, &fetched, nullptr,
+                                    kIconServicesCatalogInfoMask, batch->infos.data(),
+                                    batch->refs.data(), nullptr, batch->names.data());
+      // 5. The batch counts also when the call says it was the last.
+      for (ItemCount i = 0; i < fetched && !menuFull; ++i)
+        menuFull = ListEntry(listing, batch->refs[i], batch->infos[i], batch->names[i]) ==
+                   EntryResult::kMenuFull;
+    }
+    after = listing.after;
+    count = listing.count;
+    // 6. (the closer)
+  }
+  // 7. The folders follow the file items.
+  if (splitMode == kSplitFilesThenFolders && !menuFull)
+    count += ListFolder(menu, folder, makeSubmenus, prefs, kSplitFoldersOnly, after, installer,
+                        refcon);
+  // 8. The hidden-names list went with its scope.
+  return count;
+}
+
+CFRef<CFStringRef> StripExtension(CFRef<CFStringRef> name) {
+  if (!name) return name;
+  const CFIndex length = CFStringGetLength(name);
+  // The last path component starts after the last separator.
+  CFIndex componentStart = 0;
+  for (CFIndex i = length; i > 0; --i) {
+    if (CFStringGetCharacterAtIndex(name, i - 1) == kPathSeparator) {
+      componentStart = i;
+      break;
+    }
+  }
+  for (CFIndex i = length; i > componentStart + 1; --i) {
+    if (CFStringGetCharacterAtIndex(name, i - 1) != kExtensionSeparator) continue;
+    CFRef<CFMutableStringRef> stripped = CFStringCreateMutableCopy(kCFAllocatorDefault, 0, name);
+    CFStringDelete(stripped, CFRangeMake(i - 1, length - (i - 1)));
+    return stripped;
+  }
+  return CFStringCreateCopy(kCFAllocatorDefault, name);
+}

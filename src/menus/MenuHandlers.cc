@@ -1,0 +1,122 @@
+// The handlers every menu the agent makes gets, and the lazy filling of
+// folder submenus when they open.
+#include "menus/FolderListing.h"
+#include "menus/MenuBuilder.h"
+#include "platform/Files.h"
+#include "platform/MenuEvents.h"
+#include "triggers/Triggers.h"
+
+namespace {
+
+struct MenuHandlerEntry {
+  EventTypeSpec type;
+  // Null while the work that owns the handler is still to come: its
+  // registration keeps its place in the order.
+  EventHandlerUPP handler;
+  bool triggerAsUserData;
+};
+
+// One handler per event type, installed in this order.
+const MenuHandlerEntry kMenuHandlers[] = {
+    {{kEventClassMenu, kEventMenuOpening}, MenuOpeningHandler, true},
+    // MenuClosedHandler: comes with the hot keys and key assignment.
+    {{kEventClassMenu, kEventMenuClosed}, nullptr, true},
+    // MenuTargetItemHandler: comes with the showing of menus.
+    {{kEventClassMenu, kEventMenuTargetItem}, nullptr, true},
+    // MenuKeyDownHandler: comes with the item commands.
+    {{kEventClassKeyboard, kEventRawKeyDown}, nullptr, true},
+    // MenuKeyRepeatHandler: comes with the hot keys and key assignment.
+    {{kEventClassKeyboard, kEventRawKeyRepeat}, nullptr, true},
+    // MenuModifiersChangedHandler: comes with the hot keys and key assignment.
+    {{kEventClassKeyboard, kEventRawKeyModifiersChanged}, nullptr, true},
+    // MenuDrawItemHandler: comes with the showing of menus.
+    {{kEventClassMenu, kEventMenuDrawItem}, nullptr, true},
+    // MenuMouseMovedHandler: comes with the drops onto menu items.
+    {{kEventClassMouse, kEventMouseMoved}, nullptr, false},
+};
+
+// kMenuItemAttrDisabled: the placeholders are lines, not items.
+constexpr MenuItemAttributes kPlaceholderAttributes = kMenuItemAttrDisabled;
+
+void AppendPlaceholder(MenuRef menu, CFStringRef text) {
+  (void)AppendMenuItemTextWithCFString(menu, text, kPlaceholderAttributes, 0, nullptr);
+}
+
+}  // namespace
+
+void InstallMenuHandlers(MenuRef menu, void* trigger) {
+  EventTargetRef target = GetMenuEventTarget(menu);
+  if (!target) return;
+  // The handler references are not kept: the handlers go with the menu.
+  for (const MenuHandlerEntry& entry : kMenuHandlers) {
+    if (!entry.handler) continue;
+    (void)InstallEventHandler(target, entry.handler, 1, &entry.type,
+                              entry.triggerAsUserData ? trigger : nullptr, nullptr);
+  }
+}
+
+OSStatus MenuOpeningHandler(EventHandlerCallRef /*callRef*/, EventRef event, void* userData) {
+  auto* trigger = static_cast<UtilityMenu*>(userData);
+  if (!trigger) return eventNotHandledErr;
+  // A menu opening means the pointer is on the menus again: a drop menu's
+  // pending close is called off. The timer is removed, not only forgotten,
+  // so that it cannot close the menu later.
+  if (trigger->closeTimer) {
+    (void)RemoveEventLoopTimer(trigger->closeTimer);
+    trigger->closeTimer = nullptr;
+  }
+  gOpenMenuCount += 1;
+  MenuRef menu = nullptr;
+  if (GetEventParameter(event, kEventParamDirectObject, typeMenuRef, nullptr, sizeof(menu),
+                        nullptr, &menu) == noErr &&
+      menu != trigger->menu)
+    PopulateSubmenu(trigger, menu);
+  return noErr;
+}
+
+void PopulateSubmenu(UtilityMenu* trigger, MenuRef menu) {
+  DisplayPrefs prefs;
+  if (!GetItemDisplayPrefs(menu, 0, &prefs)) {
+    prefs = DisplayPrefs{};
+    prefs.iconSize = static_cast<SInt16>(trigger->iconSize);
+  }
+  RefreshFolderMenu(menu, true, &prefs, InstallMenuHandlers, trigger);
+}
+
+void RefreshFolderMenu(MenuRef menu, bool makeSubmenus, const DisplayPrefs* prefs,
+                       MenuInstaller installer, void* refcon) {
+  // 1. Submenus of generated lists have no folder: their source remakes them.
+  FSRef folder;
+  if (!GetItemFSRef(menu, 0, &folder)) return;
+  // 2.
+  UTCDateTime stored;
+  const bool hasStored = GetMenuItemProperty(menu, 0, kSKIDCreator, kDateTag, kDateTagSize,
+                                             nullptr, &stored) == noErr;
+  UTCDateTime newDate;
+  OSStatus status = noErr;
+  const bool changed = FolderChanged(&folder, hasStored ? &stored : nullptr, &newDate, &status);
+  // 3.
+  if (!changed) {
+    RevalidateItemRange(menu, 1, CountMenuItems(menu), prefs, installer, refcon);
+    return;
+  }
+  // 4.
+  DeleteItemRange(menu, 1, 0);
+  if (status != noErr) {
+    AppendPlaceholder(menu, gUnavailableText);
+    return;
+  }
+  SetMenuItemProperty(menu, 0, kSKIDCreator, kDateTag, kDateTagSize, &newDate);
+  const UInt16 n =
+      ListFolder(menu, &folder, makeSubmenus, prefs, prefs->splitItems, 0, installer, refcon);
+  if (n == 0) AppendPlaceholder(menu, gEmptyFolderText);
+}
+
+bool FolderChanged(const FSRef* ref, const UTCDateTime* stored, UTCDateTime* outDate,
+                   OSStatus* outStatus) {
+  FSCatalogInfo info;
+  *outStatus = FSGetCatalogInfo(ref, kFSCatInfoContentMod, &info, nullptr, nullptr, nullptr);
+  *outDate = info.contentModDate;
+  return *outStatus != noErr || !stored || stored->highSeconds != outDate->highSeconds ||
+         stored->lowSeconds != outDate->lowSeconds || stored->fraction != outDate->fraction;
+}

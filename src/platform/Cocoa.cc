@@ -1,0 +1,3 @@
+#include "platform/Cocoa.h"
+
+Boolean NSApplicationLoad() { return true; }

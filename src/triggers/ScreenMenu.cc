@@ -1,0 +1,29 @@
+// The tab trigger: a UtilityMenu that also owns a tab window.
+#include "triggers/TabWindows.h"
+#include "triggers/Triggers.h"
+
+ScreenMenu::ScreenMenu(float inAlpha, RGBColor inColor, SInt16 inSquareSize,
+                       const TriggerConfig& config)
+    : UtilityMenu(config) {
+  // 1. The UtilityMenu part is built by now, menu included.
+  // 2.
+  alpha = inAlpha;
+  color = inColor;
+  squareSize = inSquareSize;
+  // 3. The window is squareSize pixels square and never resized; creating
+  //    it places it, so the tab is on screen when construction ends.
+  const Rect bounds{0, 0, squareSize, squareSize};
+  CreateTabWindow(this, &bounds);
+}
+
+ScreenMenu::~ScreenMenu() {
+  if (context) CGContextRelease(context);
+  if (window) (void)ReleaseWindow(window);
+}
+
+void ScreenMenu::PlaceTab() { PlaceTabWindow(this); }
+
+UInt32 ScreenMenu::ShowMenu(bool anchorToTab) {
+  anchorTab = this;
+  return UtilityMenu::ShowMenu(anchorToTab);
+}

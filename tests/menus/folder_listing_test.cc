@@ -1,0 +1,557 @@
+// Folder listing: split orders, the application filter and names, the
+// hidden-names file, aliases and their submenus, icons, batches, and folders
+// and names that are not what they should be.
+#include "menus/FolderListing.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "hosts/sim/SimDesktop.h"
+#include "menus/HiddenNames.h"
+#include "platform/LaunchServices.h"
+#include "support/plist_support.h"
+
+namespace fs = std::filesystem;
+using plist_test::MakeFolders;
+using plist_test::TempDir;
+using plist_test::WriteFile;
+
+namespace {
+
+// What the installer saw, and what it does to the folder while the listing
+// runs (the only moment a test can act in the middle of one).
+struct InstallLog {
+  std::vector<MenuRef> menus;
+  std::vector<void*> refcons;
+  std::function<void(int call)> during;
+};
+InstallLog gInstallLog;
+void Install(MenuRef menu, void* refcon) {
+  gInstallLog.menus.push_back(menu);
+  gInstallLog.refcons.push_back(refcon);
+  if (gInstallLog.during) gInstallLog.during(static_cast<int>(gInstallLog.menus.size()));
+}
+
+void SetHiddenListName(std::u16string_view name) {
+  gHiddenListNameLength = 0;
+  for (char16_t c : name) gHiddenListName[gHiddenListNameLength++] = c;
+}
+
+class FolderListing : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetHiddenListName(u".hidden");
+    gDropMenuActive = false;
+    gInstallLog = {};
+    MakeFolders(dir / "list");
+    baseline = CountLiveMenusForTesting();
+    ASSERT_EQ(CreateAgentMenu(&menu), noErr);
+  }
+  void TearDown() override {
+    DisposeMenuTree(menu);
+    gInstallLog = {};
+    gDropMenuActive = false;
+    EXPECT_EQ(CountLiveMenusForTesting(), baseline) << "a menu tree leaked";
+  }
+
+  std::string In(const std::string& name) { return dir / ("list/" + name); }
+  void File(const std::string& name, const std::string& text = "") { WriteFile(In(name), text); }
+  void Folder(const std::string& name) { MakeFolders(In(name)); }
+  void Tool(const std::string& name) {
+    File(name, "#!/bin/sh\n");
+    ASSERT_EQ(::chmod(In(name).c_str(), 0755), 0);
+  }
+  void App(const std::string& name) {
+    MakeFolders(In(name + "/Contents"));
+    WriteFile(In(name + "/Contents/Info.plist"),
+              "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
+              "<key>CFBundlePackageType</key><string>APPL</string></dict></plist>");
+  }
+  void Link(const std::string& name, const std::string& target) {
+    ASSERT_EQ(::symlink(target.c_str(), In(name).c_str()), 0);
+  }
+  static FSRef RefOf(const std::string& path) {
+    FSRef ref{};
+    EXPECT_EQ(FSPathMakeRef(reinterpret_cast<const UInt8*>(path.c_str()), &ref, nullptr), noErr)
+        << path;
+    return ref;
+  }
+  static std::string PathOf(const FSRef& ref) {
+    UInt8 path[PATH_MAX];
+    if (FSRefMakePath(&ref, path, sizeof path) != noErr) return "(none)";
+    return reinterpret_cast<const char*>(path);
+  }
+
+  UInt16 List(SInt8 split = kSplitMixed, bool makeSubmenus = true, MenuItemIndex after = 0) {
+    const FSRef folder = RefOf(dir / "list");
+    return ListFolder(menu, &folder, makeSubmenus, &prefs, split, after, Install, this);
+  }
+  std::vector<std::string> Texts(MenuRef m = nullptr) {
+    if (!m) m = menu;
+    std::vector<std::string> texts;
+    for (MenuItemIndex i = 1; i <= CountMenuItems(m); ++i)
+      texts.push_back(GetMenuItemView(m, i)->text);
+    return texts;
+  }
+  MenuItemView View(MenuItemIndex item) { return GetMenuItemView(menu, item).value(); }
+  MenuItemIndex IndexOf(const std::string& text) {
+    for (MenuItemIndex i = 1; i <= CountMenuItems(menu); ++i)
+      if (GetMenuItemView(menu, i)->text == text) return i;
+    ADD_FAILURE() << "no item " << text;
+    return 0;
+  }
+  std::string IconOf(const std::string& text) {
+    const MenuItemView item = View(IndexOf(text));
+    return DescribeMenuIcon(item.iconType, item.icon);
+  }
+  bool HasPref(MenuItemIndex item) {
+    DisplayPrefs stored;
+    return GetItemDisplayPrefs(menu, item, &stored);
+  }
+
+  TempDir dir;
+  SimDesktop desktop{dir.path()};
+  std::size_t baseline = 0;
+  MenuRef menu = nullptr;
+  DisplayPrefs prefs;
+};
+
+using Names = std::vector<std::string>;
+
+// ---------------------------------------------------------------- order
+
+TEST_F(FolderListing, SplitModesChooseAndOrderFilesAndFolders) {
+  // Iteration order is by name without regard to case: A b C d.
+  File("b");
+  File("d");
+  Folder("A");
+  Folder("C");
+  EXPECT_EQ(List(kSplitMixed), 4);
+  EXPECT_EQ(Texts(), (Names{"A", "b", "C", "d"}));
+  DeleteItemRange(menu, 0, 0);
+
+  EXPECT_EQ(List(kSplitFilesThenFolders), 4);
+  EXPECT_EQ(Texts(), (Names{"b", "d", "A", "C"}));
+  DeleteItemRange(menu, 0, 0);
+
+  EXPECT_EQ(List(kSplitFoldersOnly), 2);
+  EXPECT_EQ(Texts(), (Names{"A", "C"}));
+  DeleteItemRange(menu, 0, 0);
+
+  EXPECT_EQ(List(kSplitFilesOnly), 2);
+  EXPECT_EQ(Texts(), (Names{"b", "d"}));
+  DeleteItemRange(menu, 0, 0);
+
+  EXPECT_EQ(List(4), 0);
+  EXPECT_EQ(List(-1), 0);
+  EXPECT_EQ(CountMenuItems(menu), 0);
+}
+
+TEST_F(FolderListing, EntriesGoAfterTheGivenItemAndLeaveTheOthersInPlace) {
+  File("b");
+  Folder("A");
+  InsertFileItem(menu, CFSTR("first"), nullptr, nullptr, false, 0, 0, 0);
+  InsertFileItem(menu, CFSTR("last"), nullptr, nullptr, false, 1, 0, 0);
+  // In split mode 1 the folder pass starts after the files of the first.
+  EXPECT_EQ(List(kSplitFilesThenFolders, true, 1), 2);
+  EXPECT_EQ(Texts(), (Names{"first", "b", "A", "last"}));
+  // The folder item's submenu and 'PREF' landed on the folder's own item.
+  EXPECT_NE(View(3).submenu, nullptr);
+  EXPECT_TRUE(HasPref(3));
+  EXPECT_FALSE(HasPref(2));
+}
+
+TEST_F(FolderListing, AllEntriesOfALargeFolderAreListedInOrder) {
+  Names expected;
+  for (int i = 1; i <= 45; ++i) {
+    char name[8];
+    std::snprintf(name, sizeof name, "e%02d", i);
+    File(name);
+    expected.push_back(name);
+  }
+  EXPECT_EQ(List(), 45);
+  EXPECT_EQ(Texts(), expected);
+}
+
+TEST_F(FolderListing, EntriesAreFetchedTwentyAtATime) {
+  // An entry replaced after its batch was fetched no longer matches the ref
+  // in hand and drops out; one replaced before its batch is fetched is
+  // listed as what it has become. The installer runs when a folder item
+  // gets its submenu, that is, in the middle of a batch.
+  for (int i = 1; i <= 45; ++i) {
+    char name[8];
+    std::snprintf(name, sizeof name, "e%02d", i);
+    if (i == 1)
+      Folder(name);
+    else
+      File(name);
+  }
+  // The folder is made before the file goes, so that it cannot get the
+  // file's inode number back.
+  auto replaceWithFolder = [this](const char* name) {
+    Folder("new");
+    ASSERT_EQ(std::remove(In(name).c_str()), 0);
+    ASSERT_EQ(std::rename(In("new").c_str(), In(name).c_str()), 0);
+  };
+  gInstallLog.during = [&](int call) {
+    if (call == 1) {  // e01, batch e01..e20 in hand
+      replaceWithFolder("e20");
+      replaceWithFolder("e21");
+    } else if (call == 2) {  // e21, batch e21..e40 in hand
+      replaceWithFolder("e40");
+      replaceWithFolder("e41");
+    }
+  };
+  EXPECT_EQ(List(), 43);
+  const Names texts = Texts();
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "e20"), 0);
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "e40"), 0);
+  ASSERT_EQ(std::count(texts.begin(), texts.end(), "e21"), 1);
+  ASSERT_EQ(std::count(texts.begin(), texts.end(), "e41"), 1);
+  EXPECT_NE(View(IndexOf("e21")).submenu, nullptr);
+  EXPECT_NE(View(IndexOf("e41")).submenu, nullptr);
+  EXPECT_EQ(texts.back(), "e45");
+}
+
+// ------------------------------------------------- filter and names
+
+TEST_F(FolderListing, TheApplicationFilterKeepsApplicationsAndFolders) {
+  App("Tool.app");
+  File("notes.txt");
+  Folder("Sub");
+  Tool("run");
+  prefs.filterKind = kFilterApplications;
+  EXPECT_EQ(List(), 3);
+  EXPECT_EQ(Texts(), (Names{"run", "Sub", "Tool"}));
+  DeleteItemRange(menu, 0, 0);
+  // Any other value filters nothing.
+  prefs.filterKind = 2;
+  EXPECT_EQ(List(), 4);
+}
+
+TEST_F(FolderListing, ApplicationNamesLoseTheirAppExtension) {
+  App("a.b.app");
+  Tool("x.y.app");         // an executable: an application by Linux's rule
+  File("doc.app");         // a document that happens to end in .app
+  File("x.app.txt");
+  Tool("Tool.APP");        // the comparison is case-sensitive
+  Link("Alias.app", In("a.b.app"));
+  EXPECT_EQ(List(), 6);
+  EXPECT_EQ(Texts(), (Names{"a.b", "Alias", "doc.app", "Tool.APP", "x.app.txt", "x.y"}));
+}
+
+TEST_F(FolderListing, StripExtensionRemovesTheLastExtensionOnly) {
+  auto strip = [](const char* text) {
+    return CFStringToUTF8(StripExtension(CFStringFromUTF8(text)));
+  };
+  EXPECT_EQ(strip("Tool.app"), "Tool");
+  EXPECT_EQ(strip("a.b.app"), "a.b");
+  EXPECT_EQ(strip("plain"), "plain");
+  EXPECT_EQ(strip(".app"), ".app");          // a leading dot starts a name
+  EXPECT_EQ(strip("dir.d/name"), "dir.d/name");  // only the last component counts
+  EXPECT_EQ(strip("dir/x.app"), "dir/x");
+  EXPECT_EQ(StripExtension(nullptr), nullptr);
+}
+
+TEST_F(FolderListing, CompareCStringsIsByteOrderNormalised) {
+  EXPECT_EQ(CompareCStrings("a", "b"), -1);
+  EXPECT_EQ(CompareCStrings("b", "a"), 1);
+  EXPECT_EQ(CompareCStrings("abc", "abc"), 0);
+  EXPECT_EQ(CompareCStrings("ab", "abc"), -1);
+  EXPECT_EQ(CompareCStrings("Z", "a"), -1);          // case counts, upper first
+  EXPECT_EQ(CompareCStrings("\xC3\xA9", "z"), 1);    // bytes compare unsigned
+  EXPECT_EQ(CompareCStrings("zz", "za"), 1);
+}
+
+// ------------------------------------------------------ hidden names
+
+TEST_F(FolderListing, TheHiddenNamesFileHidesWholeLinesOnly) {
+  File(".hidden", "bin\netc\nlast");
+  for (const char* name : {"bin", "etc", "last", "Bin", "other"}) File(name);
+  EXPECT_EQ(List(), 3);
+  EXPECT_EQ(Texts(), (Names{"Bin", "last", "other"}));
+}
+
+TEST_F(FolderListing, HiddenNamesAreFoundWhateverTheirOrderInTheFile) {
+  File(".hidden", "zeta\nalpha\nmid\nbeta\n\nomega\n");
+  for (const char* name : {"alpha", "beta", "mid", "omega", "zeta", "shown"}) File(name);
+  EXPECT_EQ(List(), 1);
+  EXPECT_EQ(Texts(), (Names{"shown"}));
+}
+
+TEST_F(FolderListing, HiddenNamesAreComparedAsTheBytesOnDisk) {
+  // Names are matched in the bytes a file name and the text file share, so
+  // that accented, undecodable and longest names can be hidden too.
+  const std::string longest(255, 'n');
+  const std::string undecodable = "bad\xFF.txt";
+  File(".hidden", "caf\xC3\xA9\n" + undecodable + "\n" + longest + "\n");
+  File("caf\xC3\xA9");
+  File(undecodable);
+  File(longest);
+  File("kept");
+  EXPECT_EQ(List(), 1);
+  EXPECT_EQ(Texts(), (Names{"kept"}));
+}
+
+TEST_F(FolderListing, ANameWithALineFeedIsListedAndCannotBeHiddenByItsParts) {
+  File("two\nlines");
+  File("two");
+  File(".hidden", "two\nlines\n");
+  EXPECT_EQ(List(), 1);
+  EXPECT_EQ(Texts(), (Names{"two\nlines"}));
+}
+
+TEST_F(FolderListing, AHiddenNamesFileThatCannotBeReadHidesNothing) {
+  File("a");
+  // A folder of that name.
+  Folder(".hidden");
+  EXPECT_EQ(List(), 1);
+  DeleteItemRange(menu, 0, 0);
+  fs::remove_all(In(".hidden"));
+
+  // A named pipe: reading one would wait for a writer for ever.
+  ASSERT_EQ(::mkfifo(In(".hidden").c_str(), 0644), 0);
+  EXPECT_EQ(List(), 1);
+  DeleteItemRange(menu, 0, 0);
+  fs::remove(In(".hidden"));
+
+  // An empty file, and one that leads nowhere.
+  File(".hidden");
+  EXPECT_EQ(List(), 1);
+  DeleteItemRange(menu, 0, 0);
+  fs::remove(In(".hidden"));
+  Link(".hidden", In("missing"));
+  EXPECT_EQ(List(), 1);
+  DeleteItemRange(menu, 0, 0);
+  fs::remove(In(".hidden"));
+
+  // A file the user may not read (root reads everything).
+  File(".hidden", "a\n");
+  ASSERT_EQ(::chmod(In(".hidden").c_str(), 0), 0);
+  EXPECT_EQ(List(), geteuid() == 0 ? 0 : 1);
+}
+
+TEST_F(FolderListing, WithoutAHiddenListNameNoFileIsRead) {
+  File(".hidden", "a\n");
+  File("a");
+  SetHiddenListName(u"");
+  EXPECT_EQ(List(), 1);
+  DeleteItemRange(menu, 0, 0);
+  // Another name reads another file.
+  File("names", "a\n");
+  SetHiddenListName(u"names");
+  EXPECT_EQ(List(), 1);
+  EXPECT_EQ(Texts(), (Names{"names"}));
+}
+
+TEST_F(FolderListing, HiddenNameListReadsOnlyUpToItsLimit) {
+  // The first line fits, the one that crosses the limit is cut and dropped.
+  std::string text = "first\n";
+  text += std::string(static_cast<std::size_t>(kLargestHiddenList), 'x');
+  text += "\nafter\n";
+  File(".hidden", text);
+  const FSRef folder = RefOf(dir / "list");
+  HiddenNameList hidden;
+  hidden.Read(&folder);
+  EXPECT_TRUE(hidden.Contains("first"));
+  EXPECT_FALSE(hidden.Contains("after"));
+  EXPECT_FALSE(hidden.Contains(""));
+}
+
+TEST_F(FolderListing, InvisibleEntriesNeverAppear) {
+  File(".secret");
+  Folder(".config");
+  File(".hidden", "");
+  File("visible");
+  EXPECT_EQ(List(), 1);
+  EXPECT_EQ(Texts(), (Names{"visible"}));
+}
+
+// ------------------------------------------------------------- aliases
+
+TEST_F(FolderListing, AnAliasToAFolderListsAsAFolderWithTheTargetsSubmenu) {
+  MakeFolders(dir / "Target");
+  Link("Link", dir / "Target");
+  Folder("Real");
+  EXPECT_EQ(List(kSplitMixed, /*makeSubmenus=*/false), 2);
+  EXPECT_EQ(Texts(), (Names{"Link", "Real"}));
+  // "No Hier": the alias still gets its submenu, the real folder does not.
+  const MenuRef submenu = View(1).submenu;
+  ASSERT_NE(submenu, nullptr);
+  EXPECT_EQ(View(2).submenu, nullptr);
+  FSRef listed;
+  ASSERT_TRUE(GetItemFSRef(submenu, 0, &listed));
+  EXPECT_EQ(PathOf(listed), dir / "Target");
+  // The item stands for the alias file itself, with its own flags.
+  FSRef itemRef;
+  ASSERT_TRUE(GetItemFSRef(menu, 1, &itemRef));
+  EXPECT_EQ(PathOf(itemRef), In("Link"));
+  EXPECT_TRUE(GetItemLSFlags(menu, 1) & kLSItemInfoIsAliasFile);
+  EXPECT_TRUE(HasPref(1));
+  DeleteItemRange(menu, 0, 0);
+
+  // With submenus, each folder gets exactly one, the alias's on its target.
+  EXPECT_EQ(List(kSplitMixed, true), 2);
+  ASSERT_NE(View(1).submenu, nullptr);
+  ASSERT_NE(View(2).submenu, nullptr);
+  ASSERT_TRUE(GetItemFSRef(View(1).submenu, 0, &listed));
+  EXPECT_EQ(PathOf(listed), dir / "Target");
+  ASSERT_TRUE(GetItemFSRef(View(2).submenu, 0, &listed));
+  EXPECT_EQ(PathOf(listed), In("Real"));
+  EXPECT_EQ(gInstallLog.menus.size(), 3u);  // 1 without, 2 with submenus
+  EXPECT_EQ(gInstallLog.refcons.back(), this);
+}
+
+TEST_F(FolderListing, AnAliasCountsAsWhatItLeadsTo) {
+  MakeFolders(dir / "Target");
+  WriteFile(dir / "doc.txt", "x");
+  Link("ToFolder", dir / "Target");
+  Link("ToFile", dir / "doc.txt");
+  EXPECT_EQ(List(kSplitFoldersOnly), 1);
+  EXPECT_EQ(Texts(), (Names{"ToFolder"}));
+  DeleteItemRange(menu, 0, 0);
+  EXPECT_EQ(List(kSplitFilesOnly), 1);
+  EXPECT_EQ(Texts(), (Names{"ToFile"}));
+  EXPECT_EQ(View(1).submenu, nullptr);
+  EXPECT_FALSE(HasPref(1));
+}
+
+TEST_F(FolderListing, AnAliasThatCannotBeResolvedIsAFileOfItsOwn) {
+  Link("loop1", In("loop2"));
+  Link("loop2", In("loop1"));
+  Link("dangling", In("missing"));
+  EXPECT_EQ(List(kSplitFoldersOnly), 0);
+  EXPECT_EQ(List(kSplitFilesOnly), 3);
+  EXPECT_EQ(Texts(), (Names{"dangling", "loop1", "loop2"}));
+  for (MenuItemIndex i = 1; i <= 3; ++i) {
+    EXPECT_EQ(View(i).submenu, nullptr);
+    EXPECT_EQ(GetItemLSFlags(menu, i),
+              kLSItemInfoIsAliasFile | kLSItemInfoIsSymlink | kLSItemInfoIsPlainFile);
+  }
+  DeleteItemRange(menu, 0, 0);
+  // Not applications: the filter drops them.
+  prefs.filterKind = kFilterApplications;
+  EXPECT_EQ(List(kSplitFilesOnly), 0);
+}
+
+// ------------------------------------------------------ item records
+
+TEST_F(FolderListing, ItemsCarryTheirRecordsAndValidation) {
+  File("doc.txt");
+  Folder("Sub");
+  Tool("run");
+  prefs.iconSize = 24;
+  prefs.noDirOpen = 1;
+  gDropMenuActive = true;
+  EXPECT_EQ(List(), 3);
+  for (MenuItemIndex i = 1; i <= 3; ++i) {
+    FSRef ref;
+    ASSERT_TRUE(GetItemFSRef(menu, i, &ref));
+    FSCatalogInfo info;
+    ASSERT_EQ(FSGetCatalogInfo(&ref, kFSCatInfoNodeID, &info, nullptr, nullptr, nullptr), noErr);
+    UInt32 node = 0;
+    ASSERT_TRUE(GetItemNodeID(menu, i, &node));
+    EXPECT_EQ(node, info.nodeID);
+  }
+  EXPECT_EQ(GetItemLSFlags(menu, IndexOf("doc.txt")), kLSItemInfoIsPlainFile);
+  EXPECT_EQ(GetItemLSFlags(menu, IndexOf("Sub")), kLSItemInfoIsContainer);
+  // Validation ran: in drop mode a document is disabled, an application and
+  // a folder keep their state.
+  EXPECT_FALSE(View(IndexOf("doc.txt")).enabled);
+  EXPECT_TRUE(View(IndexOf("run")).enabled);
+  EXPECT_TRUE(View(IndexOf("Sub")).enabled);
+  // The folder item and its submenu carry the whole display record.
+  DisplayPrefs stored;
+  ASSERT_TRUE(GetItemDisplayPrefs(menu, IndexOf("Sub"), &stored));
+  EXPECT_EQ(std::memcmp(&stored, &prefs, sizeof prefs), 0);
+  ASSERT_TRUE(GetItemDisplayPrefs(View(IndexOf("Sub")).submenu, 0, &stored));
+  EXPECT_EQ(std::memcmp(&stored, &prefs, sizeof prefs), 0);
+  EXPECT_EQ(GetMenuIconSize(View(IndexOf("Sub")).submenu), 24);
+}
+
+// --------------------------------------------------------------- icons
+
+TEST_F(FolderListing, IconsAreIconRefsOrImagesByTheMenusIconSize) {
+  File("doc.txt");
+  Folder("Sub");
+  App("Tool.app");
+  MakeFolders(dir / "Target");
+  Link("Link", dir / "Target");
+  EXPECT_EQ(List(), 4);
+  EXPECT_EQ(View(1).iconType, kMenuIconRefType);
+  EXPECT_EQ(IconOf("doc.txt"), "icon:document");
+  EXPECT_EQ(IconOf("Sub"), "icon:folder");
+  EXPECT_EQ(IconOf("Tool"), "icon:application");
+  EXPECT_EQ(IconOf("Link"), "icon:alias:folder");
+  DeleteItemRange(menu, 0, 0);
+
+  const SInt16 size = 16;
+  SetMenuItemProperty(menu, 0, kSKIDCreator, kIconTag, kIconTagSize, &size);
+  EXPECT_EQ(List(), 4);
+  EXPECT_EQ(View(1).iconType, kMenuCGImageRefType);
+  EXPECT_EQ(IconOf("doc.txt"), "image 16x16 icon:document");
+  EXPECT_EQ(IconOf("Sub"), "image 16x16 icon:folder");
+  DeleteItemRange(menu, 0, 0);
+
+  prefs.useIcons = 0;
+  EXPECT_EQ(List(), 4);
+  for (MenuItemIndex i = 1; i <= 4; ++i) EXPECT_EQ(View(i).iconType, kMenuNoIcon);
+}
+
+TEST_F(FolderListing, AnIconSizeOutOfRangeListsWithoutIcons) {
+  File("doc.txt");
+  const SInt16 size = -1;  // 65535 pixels as an icon size
+  SetMenuItemProperty(menu, 0, kSKIDCreator, kIconTag, kIconTagSize, &size);
+  EXPECT_EQ(List(), 1);
+  EXPECT_EQ(View(1).iconType, kMenuNoIcon);
+}
+
+// ----------------------------------------------------- bad folders
+
+TEST_F(FolderListing, AFolderThatCannotBeListedInsertsAndDeletesNothing) {
+  InsertFileItem(menu, CFSTR("kept"), nullptr, nullptr, false, 0, 0, 0);
+  File("file");
+  const FSRef file = RefOf(In("file"));
+  EXPECT_EQ(ListFolder(menu, &file, true, &prefs, kSplitMixed, 1, Install, this), 0);
+
+  MakeFolders(dir / "gone");
+  const FSRef gone = RefOf(dir / "gone");
+  fs::remove(dir / "gone");
+  EXPECT_EQ(ListFolder(menu, &gone, true, &prefs, kSplitMixed, 1, Install, this), 0);
+
+  const FSRef folder = RefOf(dir / "list");
+  EXPECT_EQ(ListFolder(menu, nullptr, true, &prefs, kSplitMixed, 1, Install, this), 0);
+  EXPECT_EQ(ListFolder(menu, &folder, true, nullptr, kSplitMixed, 1, Install, this), 0);
+  EXPECT_EQ(ListFolder(nullptr, &folder, true, &prefs, kSplitMixed, 0, Install, this), 0);
+
+  // A folder the user may not read (root reads everything).
+  MakeFolders(dir / "locked");
+  WriteFile(dir / "locked/inside", "");
+  ASSERT_EQ(::chmod((dir / "locked").c_str(), 0), 0);
+  const FSRef locked = RefOf(dir / "locked");
+  EXPECT_EQ(ListFolder(menu, &locked, true, &prefs, kSplitMixed, 1, Install, this),
+            geteuid() == 0 ? 1 : 0);
+  ::chmod((dir / "locked").c_str(), 0755);
+  EXPECT_EQ(GetMenuItemView(menu, 1)->text, "kept");
+}
+
+TEST_F(FolderListing, AFolderRemovedDuringListingEndsItQuietly) {
+  Folder("A");
+  for (const char* name : {"b", "c", "d"}) File(name);
+  gInstallLog.during = [this](int) { fs::remove_all(dir / "list"); };
+  // "A" was inserted before its submenu's installer removed everything.
+  EXPECT_EQ(List(), 1);
+  EXPECT_EQ(Texts(), (Names{"A"}));
+}
+
+}  // namespace

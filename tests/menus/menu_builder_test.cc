@@ -1,0 +1,381 @@
+// The incremental menu builder: sources built, rebuilt unchanged, rebuilt
+// after a change, and folder submenus filled when they open.
+#include <filesystem>
+
+#include "menus/WorkingSources.h"
+#include "builder_test_support.h"
+#include "platform/Aliases.h"
+#include "platform/Files.h"
+
+namespace {
+
+using namespace builder_test;
+using Strings = std::vector<std::string>;
+
+class MenuBuilderTest : public Sandbox {};
+
+FSRef RefOf(const std::string& path) {
+  FSRef ref{};
+  EXPECT_EQ(FSPathMakeRef(reinterpret_cast<const UInt8*>(path.c_str()), &ref, nullptr), noErr)
+      << path;
+  return ref;
+}
+
+std::string ItemPath(MenuRef menu, MenuItemIndex item) {
+  FSRef ref;
+  if (!GetItemFSRef(menu, item, &ref)) return "(no FILE)";
+  UInt8 path[1024];
+  return FSRefMakePath(&ref, path, sizeof(path)) == noErr ? reinterpret_cast<char*>(path) : "?";
+}
+
+TEST_F(MenuBuilderTest, FolderSeparatorApplicationBuiltAndRebuilt) {
+  for (const char* name : {"a", "b", "c", "d", "e"}) File(std::string("F/") + name);
+  Folder("Applications/Tool.app");
+  auto items = Items({Entry().Str("URL", Path("F")), Entry().Str("Type", "-"),
+                      Entry().Str("URL", Path("Applications/Tool.app"))});
+  UtilityMenu* t = MakeTrigger(items);
+  MenuRef m = t->menu;
+  EXPECT_EQ(Texts(m), (Strings{"a", "b", "c", "d", "e", "-", "Tool"}));
+  EXPECT_EQ(StoredCount(t, 0), 5);
+  EXPECT_EQ(StoredCount(t, 1), 1);
+  EXPECT_EQ(StoredCount(t, 2), 1);
+  for (MenuItemIndex i = 1; i <= 7; ++i) Mark(m, i);
+
+  // Unchanged: every item stays; the folder's items are revalidated (in
+  // drop mode plain files turn disabled, the application does not).
+  gDropMenuActive = true;
+  RebuildMenu(t);
+  EXPECT_EQ(Texts(m), (Strings{"a", "b", "c", "d", "e", "-", "Tool"}));
+  for (MenuItemIndex i = 1; i <= 7; ++i) EXPECT_TRUE(Marked(m, i)) << i;
+  for (MenuItemIndex i = 1; i <= 5; ++i) EXPECT_FALSE(Enabled(m, i)) << i;
+  EXPECT_TRUE(Enabled(m, 7));
+  gDropMenuActive = false;
+  RebuildMenu(t);
+  for (MenuItemIndex i = 1; i <= 5; ++i) EXPECT_TRUE(Enabled(m, i)) << i;
+
+  // A file added: the folder's range is remade, the others only move.
+  File("F/f");
+  Touch("F");
+  RebuildMenu(t);
+  EXPECT_EQ(Texts(m), (Strings{"a", "b", "c", "d", "e", "f", "-", "Tool"}));
+  for (MenuItemIndex i = 1; i <= 6; ++i) EXPECT_FALSE(Marked(m, i)) << i;
+  EXPECT_TRUE(Marked(m, 7));
+  EXPECT_TRUE(Marked(m, 8));
+  EXPECT_EQ(StoredCount(t, 0), 6);
+  EXPECT_EQ(StoredCount(t, 1), 1);
+  EXPECT_EQ(t->nextItemIndex, 9);
+}
+
+TEST_F(MenuBuilderTest, InlineNameHeaderIsKeptAndCounted) {
+  File("Docs/one");
+  File("Docs/two");
+  File("Other/x");
+  auto items = Items({Entry().Str("URL", Path("Docs")).Flag("Inline Name", true),
+                      Entry().Str("URL", Path("Other")).Flag("Inline Name", true).Str("Text",
+                                                                                       "Mine"),
+                      Entry().Str("Type", "text").Str("Text", "after")});
+  UtilityMenu* t = MakeTrigger(items);
+  MenuRef m = t->menu;
+  EXPECT_EQ(Texts(m), (Strings{"Docs", "one", "two", "Mine", "x", "after"}));
+  EXPECT_EQ(StoredCount(t, 0), 3);
+  EXPECT_EQ(StoredCount(t, 1), 2);
+  UInt8 label = 0;
+  EXPECT_EQ(GetMenuItemProperty(m, 1, kSKIDCreator, kLabelTag, 1, nullptr, &label), noErr);
+  EXPECT_EQ(label, 1);
+  EXPECT_FALSE(Enabled(m, 1)) << "a header is a label outside drop mode";
+  EXPECT_FALSE(Enabled(m, 6)) << "a text source is a disabled line";
+  Mark(m, 1);
+  Mark(m, 4);
+  Mark(m, 6);
+
+  File("Docs/three");
+  Touch("Docs");
+  RebuildMenu(t);
+  EXPECT_EQ(Texts(m), (Strings{"Docs", "one", "three", "two", "Mine", "x", "after"}));
+  EXPECT_TRUE(Marked(m, 1)) << "the header stays";
+  EXPECT_FALSE(Marked(m, 2));
+  EXPECT_TRUE(Marked(m, 5));
+  EXPECT_TRUE(Marked(m, 7));
+  EXPECT_EQ(StoredCount(t, 0), 4);
+}
+
+TEST_F(MenuBuilderTest, EmptyInlineFolderGivesOnlyItsHeader) {
+  Folder("Empty1");
+  Folder("Empty2");
+  auto items = Items({Entry().Str("URL", Path("Empty1")).Flag("Inline Name", true),
+                      Entry().Str("URL", Path("Empty2")), Entry().Str("Type", "-")});
+  UtilityMenu* t = MakeTrigger(items);
+  EXPECT_EQ(Texts(t->menu), (Strings{"Empty1", "-"}));
+  EXPECT_EQ(StoredCount(t, 0), 1);
+  EXPECT_EQ(StoredCount(t, 1), 0);
+  RebuildMenu(t);
+  EXPECT_EQ(Texts(t->menu), (Strings{"Empty1", "-"}));
+}
+
+TEST_F(MenuBuilderTest, FolderAsSubmenuHoldsItsFirstLevelAtOnce) {
+  File("Proj/readme");
+  File("Proj/sub/deep");
+  auto items = Items({Entry().Str("URL", Path("Proj")).Flag("Is Submenu", true).Num("Font", 3)});
+  UtilityMenu* t = MakeTrigger(items, 16);
+  MenuRef m = t->menu;
+  ASSERT_EQ(Texts(m), (Strings{"Proj"}));
+  DisplayPrefs prefs;
+  ASSERT_TRUE(GetItemDisplayPrefs(m, 1, &prefs));
+  EXPECT_EQ(prefs.fontID, 3);
+  EXPECT_EQ(prefs.iconSize, 16) << "defaults to the trigger's icon size";
+  MenuRef sub = Submenu(m, 1);
+  ASSERT_NE(sub, nullptr);
+  EXPECT_EQ(Texts(sub), (Strings{"readme", "sub"}));
+  EXPECT_EQ(GetMenuIconSize(sub), 16);
+  MenuRef deeper = Submenu(sub, 2);
+  ASSERT_NE(deeper, nullptr);
+  EXPECT_TRUE(Texts(deeper).empty()) << "deeper levels wait until they open";
+  EXPECT_EQ(SendMenuOpening(deeper), noErr);
+  EXPECT_EQ(Texts(deeper), (Strings{"deep"}));
+
+  // Rebuilds leave the item, and its submenu, alone.
+  Mark(m, 1);
+  RebuildMenu(t);
+  EXPECT_TRUE(Marked(m, 1));
+  EXPECT_EQ(Submenu(m, 1), sub);
+}
+
+TEST_F(MenuBuilderTest, MissingPathShownAsLineUntilItExists) {
+  const std::string missing = Path("later/notes.txt");
+  auto items = Items({Entry().Str("URL", missing), Entry().Str("Type", "-")});
+  UtilityMenu* t = MakeTrigger(items);
+  MenuRef m = t->menu;
+  EXPECT_EQ(Texts(m), (Strings{missing, "-"}));
+  EXPECT_FALSE(Enabled(m, 1));
+  Mark(m, 1);
+  Mark(m, 2);
+  RebuildMenu(t);
+  EXPECT_EQ(Texts(m), (Strings{missing, "-"}));
+  EXPECT_TRUE(Marked(m, 1)) << "the line is not remade while the path is missing";
+
+  File("later/notes.txt");
+  RebuildMenu(t);
+  EXPECT_EQ(Texts(m), (Strings{"notes.txt", "-"}));
+  EXPECT_TRUE(Enabled(m, 1));
+  EXPECT_FALSE(Marked(m, 1));
+  EXPECT_EQ(ItemPath(m, 1), missing);
+  EXPECT_TRUE(Marked(m, 2));
+  EXPECT_EQ(StoredCount(t, 0), 1);
+}
+
+TEST_F(MenuBuilderTest, DeletedInlineFolderBecomesItsPathAndComesBack) {
+  File("Box/a");
+  File("Box/b");
+  auto items = Items({Entry().Str("URL", Path("Box")), Entry().Str("Type", "text").Str("Text",
+                                                                                    "end")});
+  UtilityMenu* t = MakeTrigger(items);
+  EXPECT_EQ(Texts(t->menu), (Strings{"a", "b", "end"}));
+  fs::remove_all(Path("Box"));
+  RebuildMenu(t);
+  EXPECT_EQ(Texts(t->menu), (Strings{Path("Box"), "end"}));
+  File("Box/c");
+  RebuildMenu(t);
+  EXPECT_EQ(Texts(t->menu), (Strings{"c", "end"}));
+  EXPECT_EQ(StoredCount(t, 0), 1);
+}
+
+TEST_F(MenuBuilderTest, BothSeparatorSpellings) {
+  auto items = Items({Entry().Str("Type", "-"), Entry().Str("Type", "-   "),
+                      Entry().Bytes("Type", "-   "), Entry().Bytes("Type", "-")});
+  UtilityMenu* t = MakeTrigger(items);
+  EXPECT_EQ(Texts(t->menu), (Strings{"-", "-", "-", "-"}));
+  for (MenuItemIndex i = 1; i <= 4; ++i) EXPECT_TRUE(GetMenuItemView(t->menu, i)->isSeparator);
+  RebuildMenu(t);
+  EXPECT_EQ(CountMenuItems(t->menu), 4);
+}
+
+TEST(ParseSourceType, CodesPaddingAndUnreadableValues) {
+  OSType code = 'keep';
+  bool separator = true;
+  EXPECT_TRUE(ParseSourceType(CFSTR("-"), &code, &separator));
+  EXPECT_TRUE(separator);
+  EXPECT_EQ(code, 'keep') << "\"-\" leaves the code as it was";
+
+  EXPECT_TRUE(ParseSourceType(CFSTR("text"), &code, &separator));
+  EXPECT_FALSE(separator);
+  EXPECT_EQ(code, 'text');
+  EXPECT_TRUE(ParseSourceType(CFSTR("ab"), &code, &separator));
+  EXPECT_EQ(code, 0x61620000u) << "short codes are padded with zero bytes";
+  CFRef<CFDataRef> data = CFDataCreate(kCFAllocatorDefault,
+                                       reinterpret_cast<const UInt8*>("utiXYZ"), 6);
+  EXPECT_TRUE(ParseSourceType(data, &code, &separator));
+  EXPECT_EQ(code, 'utiX') << "data: its first four bytes";
+  CFRef<CFStringRef> utilities = CFStringFromUTF8("uti\xC6\x92");  // 'utiƒ'
+  EXPECT_TRUE(ParseSourceType(utilities, &code, &separator));
+  EXPECT_EQ(code, 0x757469C4u) << "Mac Roman text";
+
+  code = 'keep';
+  EXPECT_FALSE(ParseSourceType(CFSTR(""), &code, &separator));
+  EXPECT_FALSE(ParseSourceType(CFSTR("toolong"), &code, &separator));
+  CFRef<CFDataRef> empty = CFDataCreate(kCFAllocatorDefault, nullptr, 0);
+  EXPECT_FALSE(ParseSourceType(empty, &code, &separator));
+  const int five = 5;
+  CFRef<CFNumberRef> number = CFNumberCreate(kCFAllocatorDefault, kCFNumberIntType, &five);
+  EXPECT_FALSE(ParseSourceType(number, &code, &separator));
+  EXPECT_FALSE(ParseSourceType(nullptr, &code, &separator));
+  EXPECT_EQ(code, 'keep');
+}
+
+TEST_F(MenuBuilderTest, MovedFileFoundThroughItsAlias) {
+  const std::string path = File("docs/report.txt");
+  FSRef ref = RefOf(path);
+  AliasHandle alias = nullptr;
+  ASSERT_EQ(FSNewAlias(nullptr, &ref, &alias), noErr);
+  const std::string record(*alias, static_cast<std::size_t>(GetHandleSize(alias)));
+  DisposeHandle(alias);
+  auto items = Items({Entry().Str("URL", path).Bytes("Alias", record)});
+  UtilityMenu* t = MakeTrigger(items);
+  EXPECT_EQ(Texts(t->menu), (Strings{"report.txt"}));
+
+  fs::rename(path, Path("docs/final.txt"));
+  RebuildMenu(t);
+  EXPECT_EQ(Texts(t->menu), (Strings{"final.txt"}));
+  EXPECT_EQ(ItemPath(t->menu, 1), Path("docs/final.txt"));
+  EXPECT_EQ(StoredCount(t, 0), 1);
+}
+
+TEST_F(MenuBuilderTest, FolderSubmenuPlaceholders) {
+  Folder("Top/Empty");
+  File("Top/Gone/x");
+  auto items = Items({Entry().Str("URL", Path("Top")).Flag("Is Submenu", true)});
+  UtilityMenu* t = MakeTrigger(items);
+  MenuRef sub = Submenu(t->menu, 1);
+  ASSERT_EQ(Texts(sub), (Strings{"Empty", "Gone"}));
+  MenuRef empty = Submenu(sub, 1);
+  MenuRef gone = Submenu(sub, 2);
+  ASSERT_TRUE(empty && gone);
+
+  EXPECT_EQ(SendMenuOpening(empty), noErr);
+  EXPECT_EQ(Texts(empty), (Strings{"Empty Folder"}));
+  EXPECT_FALSE(Enabled(empty, 1));
+  fs::remove_all(Path("Top/Gone"));
+  EXPECT_EQ(SendMenuOpening(gone), noErr);
+  EXPECT_EQ(Texts(gone), (Strings{"Unavailable"}));
+  EXPECT_FALSE(Enabled(gone, 1));
+  EXPECT_EQ(gOpenMenuCount, 2);
+
+  // Opened again unchanged: nothing is relisted.
+  Mark(empty, 1);
+  EXPECT_EQ(SendMenuOpening(empty), noErr);
+  EXPECT_TRUE(Marked(empty, 1));
+  // Changed: relisted.
+  File("Top/Empty/new");
+  Touch("Top/Empty");
+  EXPECT_EQ(SendMenuOpening(empty), noErr);
+  EXPECT_EQ(Texts(empty), (Strings{"new"}));
+}
+
+TEST_F(MenuBuilderTest, OpeningTheTopMenuCountsAndCancelsTheCloseTimer) {
+  File("F/a");
+  UtilityMenu* t = MakeTrigger(Items({Entry().Str("URL", Path("F"))}));
+  bool fired = false;
+  EventLoopTimerRef timer = nullptr;
+  ASSERT_EQ(InstallEventLoopTimer(
+                GetMainEventLoop(), 2.0, 0,
+                [](EventLoopTimerRef, void* flag) { *static_cast<bool*>(flag) = true; }, &fired,
+                &timer),
+            noErr);
+  t->closeTimer = timer;
+  Mark(t->menu, 1);
+  EXPECT_EQ(SendMenuOpening(t->menu), noErr);
+  EXPECT_EQ(t->closeTimer, nullptr);
+  EXPECT_EQ(gOpenMenuCount, 1);
+  EXPECT_TRUE(Marked(t->menu, 1)) << "the top-level menu is the rebuild's, not the opening's";
+  desktop->runLoop.Advance(3.0);
+  EXPECT_FALSE(fired) << "a dropped close timer must not close the menu later";
+}
+
+TEST_F(MenuBuilderTest, GeneratedListsWaitForTheFirstPopUp) {
+  auto items = Items({Entry().Str("Type", "vols").Flag("Is Submenu", true).Str("Text", "Volumes"),
+                      Entry().Str("Type", "PROC").Flag("Inline Name", true).Str("Default Name",
+                                                                                "Running"),
+                      Entry().Str("Type", "span").Flag("Is Submenu", true).Str("Text", "Panes"),
+                      Entry().Str("Type", "text").Str("Text", "end")});
+  UtilityMenu* t = MakeTrigger(items);
+  MenuRef m = t->menu;
+  EXPECT_EQ(Texts(m), (Strings{"Panes", "end"})) << "volumes and processes: nothing yet";
+  EXPECT_NE(Submenu(m, 1), nullptr);
+
+  RebuildMenu(t);
+  EXPECT_EQ(Texts(m), (Strings{"Volumes", "Running", "Panes", "end"}));
+  EXPECT_NE(Submenu(m, 1), nullptr);
+  EXPECT_FALSE(Enabled(m, 2)) << "a list's header is a disabled line";
+  EXPECT_EQ(StoredCount(t, 0), 1);
+  EXPECT_EQ(StoredCount(t, 1), 1);
+  for (MenuItemIndex i = 1; i <= 4; ++i) Mark(m, i);
+  MenuRef volumes = Submenu(m, 1);
+  RebuildMenu(t);
+  EXPECT_EQ(Texts(m), (Strings{"Volumes", "Running", "Panes", "end"}));
+  for (MenuItemIndex i = 1; i <= 4; ++i) EXPECT_TRUE(Marked(m, i)) << i;
+  EXPECT_EQ(Submenu(m, 1), volumes) << "a list's submenu survives rebuilds";
+}
+
+TEST_F(MenuBuilderTest, FolderCodesResolveThroughTheFolderTable) {
+  Folder("Applications/Tool.app");
+  FSRef ref;
+  ASSERT_EQ(ResolveSourceLocation(nullptr, nullptr, kApplicationsFolderType, &ref), noErr);
+  FSRef expected = RefOf(Path("Applications"));
+  EXPECT_EQ(FSCompareFSRefs(&ref, &expected), noErr);
+  ASSERT_EQ(ResolveSourceLocation(nullptr, nullptr, kSystemDesktopFolderType, &ref), noErr);
+  expected = RefOf(Path("Desktop"));
+  EXPECT_EQ(FSCompareFSRefs(&ref, &expected), noErr);
+  fs::remove_all(Path("Documents"));
+  ASSERT_EQ(ResolveSourceLocation(nullptr, nullptr, kDocumentsFolderType, &ref), noErr);
+  EXPECT_TRUE(fs::is_directory(Path("Documents"))) << "user folders are created when missing";
+  CFRef<CFStringRef> nowhere = CFStringFromUTF8(Path("nowhere"));
+  EXPECT_EQ(ResolveSourceLocation(Entry().get(), nowhere, 0, &ref), -1);
+
+  UtilityMenu* t = MakeTrigger(Items({Entry().Str("Type", "apps")}));
+  EXPECT_EQ(Texts(t->menu), (Strings{"Tool", "Utilities"}));
+}
+
+TEST_F(MenuBuilderTest, MalformedEntriesAreSkipped) {
+  File("F/f1");
+  File("file.txt");
+  CFRef<CFMutableArrayRef> items = CFArrayCreateMutable(kCFAllocatorDefault, 0,
+                                                        &kCFTypeArrayCallBacks);
+  const int seven = 7;
+  CFRef<CFNumberRef> number = CFNumberCreate(kCFAllocatorDefault, kCFNumberIntType, &seven);
+  CFArrayAppendValue(items, CFSTR("not a dictionary"));
+  CFArrayAppendValue(items, number.get());
+  const std::vector<Entry> entries = {
+      Entry().Num("Type", 5),
+      Entry().Num("URL", 5).Bytes("Type", ""),
+      Entry().Str("Type", ""),
+      Entry().Str("Type", "toolong"),
+      Entry().Str("Type", "text"),
+      Entry().Str("Type", "text").Num("Text", 1),
+      Entry()
+          .Str("URL", Path("F"))
+          .Str("Is Submenu", "yes")
+          .Str("Split Items", "x")
+          .Num("Inline Name", 3)
+          .Str("Use Icons", "no")
+          .Str("Font", "big")
+          .Str("Alias", "not data"),
+      Entry().Str("Type", "text").Str("Text", "t").Num("num", 7).Str("fsref", "junk").Str(
+          "date", "junk").Bytes("sub", "12345678"),
+      Entry().Str("URL", Path("file.txt")).Bytes("Text", "data"),
+      Entry().Bytes("Type", "vols").Flag("Inline Name", true),
+      Entry().Str("URL", Path("missing")).Bytes("Alias", "not an alias record"),
+  };
+  for (const Entry& e : entries) CFArrayAppendValue(items, e.get());
+  UtilityMenu* t = MakeTrigger(items);
+  EXPECT_EQ(CFArrayGetCount(t->sources), 11) << "only dictionaries become sources";
+  const Strings expected{"f1", "t", "file.txt", Path("missing")};
+  EXPECT_EQ(Texts(t->menu), expected);
+  // From the first pop-up on the volume list's header (no text given: a
+  // blank) takes its place; rebuilds are stable.
+  const Strings later{"f1", "t", "file.txt", " ", Path("missing")};
+  RebuildMenu(t);
+  EXPECT_EQ(Texts(t->menu), later);
+  RebuildMenu(t);
+  EXPECT_EQ(Texts(t->menu), later);
+}
+
+}  // namespace

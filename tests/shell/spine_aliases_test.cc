@@ -1,0 +1,119 @@
+// The mount-and-retry rule of alias resolution.
+#include <unistd.h>
+
+#include "platform/Aliases.h"
+#include "platform/Files.h"
+#include "shell/AgentFixture.h"
+#include "shell/Aliases.h"
+
+namespace {
+
+class AliasesTest : public agent_test::AgentTest {
+ protected:
+  AliasesTest() {
+    volume_ = home_ / "Volumes/Backup";
+    desktop_.fileSystem->AddVolume("Backup", volume_, true, true);
+    WriteFile(volume_ + "/report.txt", "data");
+    ::symlink((volume_ + "/report.txt").c_str(), (home_ / "report alias").c_str());
+    SimProcess editor;
+    editor.name = "TextEdit";
+    editorPSN_ = desktop_.processes.AddProcess(editor, true);
+  }
+  FSRef Ref(const std::string& path) {
+    FSRef ref;
+    EXPECT_EQ(FSPathMakeRef(reinterpret_cast<const UInt8*>(path.c_str()), &ref, nullptr), noErr)
+        << path;
+    return ref;
+  }
+  std::string PathOf(const FSRef& ref) {
+    UInt8 path[1024];
+    return FSRefMakePath(&ref, path, sizeof path) == noErr ? reinterpret_cast<char*>(path) : "";
+  }
+  void Unmount() { desktop_.fileSystem->SetMounted("Backup", false); }
+
+  std::string volume_;
+  ProcessSerialNumber editorPSN_;
+};
+
+TEST_F(AliasesTest, WithoutInteractionAnUnmountedVolumeIsOneQuietFailure) {
+  FSRef ref = Ref(home_ / "report alias");
+  Unmount();
+  EXPECT_EQ(ResolveAliasFile(&ref, true, nullptr, nullptr, false, 0), nsvErr);
+  EXPECT_EQ(desktop_.fileSystem->MountRequests(), 0);
+  EXPECT_EQ(Count("front: "), 0u) << "nothing may come to the front";
+}
+
+TEST_F(AliasesTest, WithInteractionTheVolumeIsMountedWithTheAgentInFront) {
+  FSRef ref = Ref(home_ / "report alias");
+  Unmount();
+  bool isFolder = true, wasAliased = false;
+  ASSERT_EQ(ResolveAliasFile(&ref, true, &isFolder, &wasAliased, true, 0), noErr);
+  EXPECT_TRUE(wasAliased);
+  EXPECT_FALSE(isFolder);
+  EXPECT_EQ(PathOf(ref), volume_ + "/report.txt");
+  // The agent came to the front for the question and handed it back after.
+  const auto self = Find("front: Korvane");
+  const auto asked = Find("mount request: \"Backup\" mounted");
+  const auto back = Find("front: TextEdit (front window only)");
+  ASSERT_TRUE(self && asked && back);
+  EXPECT_LT(*self, *asked);
+  EXPECT_LT(*asked, *back);
+  EXPECT_EQ(desktop_.processes.Front(), editorPSN_);
+}
+
+TEST_F(AliasesTest, ARefusedMountStillHandsTheFrontBack) {
+  FSRef ref = Ref(home_ / "report alias");
+  const FSRef before = ref;
+  Unmount();
+  desktop_.fileSystem->SetMountAnswer(false);
+  EXPECT_EQ(ResolveAliasFile(&ref, true, nullptr, nullptr, true, 0), nsvErr);
+  EXPECT_EQ(desktop_.fileSystem->MountRequests(), 1);
+  EXPECT_EQ(desktop_.processes.Front(), editorPSN_);
+  EXPECT_EQ(std::memcmp(&ref, &before, sizeof ref), 0) << "a failed resolution keeps the ref";
+}
+
+TEST_F(AliasesTest, ExplicitMountFlagsMakeOneCallWithThem) {
+  FSRef ref = Ref(home_ / "report alias");
+  Unmount();
+  EXPECT_EQ(ResolveAliasFile(&ref, true, nullptr, nullptr, true, kResolveAliasFileNoUI), nsvErr);
+  EXPECT_EQ(desktop_.fileSystem->MountRequests(), 0);
+  EXPECT_EQ(Count("front: "), 0u);
+}
+
+TEST_F(AliasesTest, OtherFailuresAreNotRetried) {
+  ::symlink((home_ / "missing").c_str(), (home_ / "dangling").c_str());
+  FSRef ref = Ref(home_ / "dangling");
+  EXPECT_EQ(ResolveAliasFile(&ref, true, nullptr, nullptr, true, 0), fnfErr);
+  EXPECT_EQ(Count("front: "), 0u) << "only a missing volume brings the agent forward";
+}
+
+TEST_F(AliasesTest, StoredAliasRecordsFollowTheSameRule) {
+  FSRef target = Ref(volume_ + "/report.txt");
+  AliasHandle alias = nullptr;
+  ASSERT_EQ(FSNewAlias(nullptr, &target, &alias), noErr);
+  CFRef<CFDataRef> data = CFDataCreate(nullptr, reinterpret_cast<const UInt8*>(*alias),
+                                       GetHandleSize(alias));
+  DisposeHandle(alias);
+  const std::vector<UInt8> stored(CFDataGetBytePtr(data), CFDataGetBytePtr(data) + CFDataGetLength(data));
+  Unmount();
+
+  FSRef out;
+  EXPECT_EQ(ResolveAliasData(data, &out, false), nsvErr);
+  EXPECT_EQ(desktop_.fileSystem->MountRequests(), 0);
+  ASSERT_EQ(ResolveAliasData(data, &out, true), noErr);
+  EXPECT_EQ(PathOf(out), volume_ + "/report.txt");
+  EXPECT_EQ(desktop_.processes.Front(), editorPSN_);
+
+  // Moved within its folder: found, and the stored record stays as it was.
+  ASSERT_EQ(::rename((volume_ + "/report.txt").c_str(), (volume_ + "/renamed.txt").c_str()), 0);
+  ASSERT_EQ(ResolveAliasData(data, &out, false), noErr);
+  EXPECT_EQ(PathOf(out), volume_ + "/renamed.txt");
+  EXPECT_EQ(std::vector<UInt8>(CFDataGetBytePtr(data), CFDataGetBytePtr(data) + CFDataGetLength(data)),
+            stored);
+
+  EXPECT_EQ(ResolveAliasData(nullptr, &out, false), paramErr);
+  CFRef<CFDataRef> junk = CFDataCreate(nullptr, reinterpret_cast<const UInt8*>("junk"), 4);
+  EXPECT_NE(ResolveAliasData(junk, &out, true), noErr);
+}
+
+}  // namespace
