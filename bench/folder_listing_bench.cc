@@ -28,6 +28,7 @@
 
 #include "hosts/sim/SimDesktop.h"
 #include "menus/FolderListing.h"
+#include "platform/Files.h"
 
 namespace fs = std::filesystem;
 

@@ -191,7 +191,7 @@ OSStatus ResolveFields(const AliasFields& f, unsigned long mountFlags, FSRef* ta
   struct stat st;
   const bool pathExists = !IsOffline(path) && ::lstat(path.c_str(), &st) == 0;
   std::string found;
-  if (pathExists) {
+  if (pathExists && static_cast<UInt64>(st.st_ino) == f.inode) {
     found = path;
   } else if (auto moved = f.inode ? FindInodeIn(ParentOf(path), f.inode) : std::nullopt) {
     found = *moved;

@@ -45,7 +45,7 @@ OSStatus LookUpRef(const FSRef* ref, std::string* path, struct stat* st, RefData
   if (::lstat(p.c_str(), &s) != 0) return errno == EACCES ? afpAccessDenied : fnfErr;
   // Another item now at the same path (deleted and recreated, or renamed
   // over) is not the item this ref named.
-  if (false)
+  if (static_cast<UInt64>(s.st_dev) != data.device || static_cast<UInt64>(s.st_ino) != data.inode)
     return fnfErr;
   if (path) *path = std::move(p);
   if (st) *st = s;

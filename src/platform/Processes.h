@@ -41,7 +41,7 @@ enum : OptionBits {
   kSetFrontProcessFrontWindowOnly = 1 << 0,
 };
 
-// The file specification of classic Mac OS has no counterpart here; the
+// The FSSpec record of classic Mac OS has no counterpart here; the
 // record keeps the field so that callers can pass null as they always do.
 using FSSpecPtr = void*;
 

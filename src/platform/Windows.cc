@@ -244,6 +244,12 @@ UInt32 GetWindowHostNumber(WindowRef window) {
   return w ? w->hostID : 0;
 }
 
+WindowRef GetWindowFromHostNumber(UInt32 hostNumber) {
+  for (auto& w : gWindows)
+    if (w->hostID == hostNumber) return w.get();
+  return nullptr;
+}
+
 void* GetWindowEventTargetSlot(WindowRef window) {
   OpaqueWindowPtr* w = Live(window);
   return w ? w->eventTarget : nullptr;

@@ -118,6 +118,9 @@ std::span<const UInt8> GetWindowPixels(WindowRef window);
 // Ours: the window's name in the host's transcript ("window 3"); 0 for an
 // invalid window.
 UInt32 GetWindowHostNumber(WindowRef window);
+// Ours, for hosts: the live window the host knows by that number; null when
+// there is none.
+WindowRef GetWindowFromHostNumber(UInt32 hostNumber);
 
 // Ours: the event module keeps each window's event target in this slot
 // (GetWindowEventTarget lives there). Null until set; an invalid window

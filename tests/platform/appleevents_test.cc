@@ -275,7 +275,7 @@ TEST(AEBuild, ObjectSpecifierFromTheFormatWithAHandle) {
   EXPECT_EQ(AEBuildDesc(&list, &error, "[1, shor(70000)]"), errAECoercionFail);
   EXPECT_EQ(list.dataHandle, nullptr);
   ASSERT_EQ(AEBuildDesc(&list, &error, "[-3, \"caf\xC3\xA9\", shor(@), @, 'to  ', "
-                                       "tdta(\xC2\xAB0a 0B\xC2\xBB)]",
+                                       "tdta(«0a 0B»)]",
                         Size(2), &seven, &given),
             noErr);
   EXPECT_EQ(AEDescribe(list),
@@ -292,9 +292,9 @@ TEST(AEBuild, SyntaxErrorsSayWhereAndLeaveNothing) {
   const Case cases[] = {
       {"'----': [1, 2", aeBuildSyntaxNoCloseBracket, 13},
       {"'----' 5", aeBuildSyntaxNoColon, 7},
-      {"'----': \xC2\xAB0A\xC2\xBB", aeBuildSyntaxUncoercedHex, 8},
+      {"'----': «0A»", aeBuildSyntaxUncoercedHex, 8},
       {"kocl: type(alia", aeBuildSyntaxNoCloseParen, 15},
-      {"kocl: tdta(\xC2\xAB0A0\xC2\xBB)", aeBuildSyntaxOddHex, 16},
+      {"kocl: tdta(«0A0»)", aeBuildSyntaxOddHex, 16},
       {"kocl: enum(x) y", aeBuildSyntaxNoEOF, 14},
       {"kocl: \"open", aeBuildSyntaxNoCloseString, 6},
       {"kocl: toolong", aeBuildSyntaxBadToken, 6},

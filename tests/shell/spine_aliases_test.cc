@@ -8,6 +8,8 @@
 
 namespace {
 
+using agent_test::WriteFile;
+
 class AliasesTest : public agent_test::AgentTest {
  protected:
   AliasesTest() {

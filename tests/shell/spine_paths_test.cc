@@ -11,6 +11,8 @@
 
 namespace {
 
+using agent_test::WriteFile;
+
 class PathsTest : public agent_test::AgentTest {
  protected:
   FSRef Ref(const std::string& path) {

@@ -58,6 +58,31 @@ TEST_F(SettingsTest, FirstRunSeedsFromTheBundleAndLaterRunsReadTheDomain) {
   EXPECT_EQ(Count("prefs: synchronized"), 0u);
 }
 
+TEST_F(SettingsTest, TheBundledDefaultsSeedAUsableConfigurationOtherProgramsRead) {
+  const std::string bundled = std::string(KORVANE_SOURCE_DIR) + "/resources/com.talvik.korvane.plist";
+  WriteDefaults(ReadFile(bundled));
+  CFRef<CFArrayRef> menus = LoadSettings();
+  ASSERT_TRUE(menus);
+  ASSERT_GE(CFArrayGetCount(menus), 1);
+  bool someTab = false, someHotKey = false;
+  for (CFIndex i = 0; i < CFArrayGetCount(menus); ++i) {
+    TriggerConfig config;
+    TabLook look;
+    ASSERT_TRUE(ReadTriggerConfig(static_cast<CFDictionaryRef>(CFArrayGetValueAtIndex(menus, i)),
+                                  &config, &look))
+        << "definition " << i << " of the bundled defaults makes no menu";
+    someTab = someTab || (IsTabTrigger(config) && look.alpha > 0.0f);
+    someHotKey = someHotKey || config.hotKey != nullptr;
+  }
+  EXPECT_TRUE(someTab) << "a newcomer should see a tab";
+  EXPECT_TRUE(someHotKey);
+  auto same = plist_test::RunPython("a = plistlib.load(open('" + bundled +
+                                    "', 'rb'))\nb = plistlib.load(open('" + PrefsFile() +
+                                    "', 'rb'))\nprint(a['Global Menus'] == b['Global Menus'])\n");
+  ASSERT_TRUE(same);
+  EXPECT_EQ(*same, "True\n");
+}
+
 TEST_F(SettingsTest, SeedingThatCannotHappenLeavesTheDiskAlone) {
   // No resource at all.
   EXPECT_EQ(LoadCount(), -1);

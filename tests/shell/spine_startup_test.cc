@@ -1,4 +1,6 @@
 // The start-up sequence: its order, its quiet stops and its results.
+#include <filesystem>
+
 #include "menus/FolderListing.h"
 #include "menus/MenuBuilder.h"
 #include "platform/Windows.h"
@@ -6,6 +8,8 @@
 #include "shell/Startup.h"
 
 namespace {
+
+using agent_test::WriteFile;
 
 using agent_test::Plist;
 

@@ -6,6 +6,7 @@ void RegisterMenuCommands(CommandTable& table);
 void RegisterFileCommands(CommandTable& table);
 void RegisterShellCommands(CommandTable& table);
 void RegisterTriggerCommands(CommandTable& table);
+void RegisterScreenCommands(CommandTable& table);
 
 void RegisterAllCommands(CommandTable& table) {
   RegisterCoreCommands(table);
@@ -13,4 +14,5 @@ void RegisterAllCommands(CommandTable& table) {
   RegisterFileCommands(table);
   RegisterShellCommands(table);
   RegisterTriggerCommands(table);
+  RegisterScreenCommands(table);
 }

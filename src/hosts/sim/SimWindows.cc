@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "platform/MacErrors.h"
 #include "platform/Transcript.h"
+#include "platform/WindowEvents.h"
 
 namespace {
 std::string Place(const Rect& r) {
@@ -59,11 +61,20 @@ void SimWindows::Move(HostWindowID id, const Rect& bounds, bool front) {
                  front ? " (front)" : ""));
 }
 
+OSStatus SimWindows::Paint(HostWindowID id) {
+  if (!Find(id)) return errInvalidWindowRef;
+  return DeliverWindowPaint(id);
+}
+
 void SimWindows::Show(HostWindowID id) {
   SimWindow* w = FindMutable(id);
   if (!w) return;
+  const bool wasHidden = !w->visible;
   w->visible = true;
   Transcribe(Fmt("window %u shown", static_cast<unsigned>(id)));
+  // A window that comes on screen has nothing to show yet: the desktop asks
+  // it to paint, as a window server does.
+  if (wasHidden) (void)Paint(id);
 }
 
 void SimWindows::Hide(HostWindowID id) {

@@ -35,6 +35,10 @@ class SimWindows final : public HostWindows {
   const std::vector<HostWindowID>& StackingOrder() const { return stacking_; }
   // The frontmost visible window whose bounds contain the point.
   std::optional<HostWindowID> WindowAt(Point globalPoint) const;
+  // The desktop asks the window to paint itself, as it does by itself
+  // whenever a hidden window is shown: the agent gets kEventWindowPaint.
+  // Returns the agent's status, errInvalidWindowRef for an unknown window.
+  OSStatus Paint(HostWindowID id);
 
   // HostWindows
   OSStatus Create(UInt32 windowClass, UInt32 attributes, const Rect& bounds,
