@@ -1,12 +1,9 @@
-// Showing a binding on a menu item: the item's key equivalent, glyph and
-// modifiers.
-#include <algorithm>
+// An item's key equivalent as a binding shows it: glyph or virtual key, and
+// the menu modifier flags.
 #include <array>
 
 #include "bindings/KeyBindings.h"
-#include "menus/ItemRecords.h"
 #include "platform/Events.h"
-#include "platform/Files.h"
 
 namespace {
 
@@ -52,13 +49,6 @@ constexpr std::array<KeyGlyph, 32> kGlyphTable{{
     {0x71, "F15", 0x89},
 }};
 
-// The position of the first record with nodeID, or the end.
-auto FirstRecordWithNodeID(UInt32 nodeID) {
-  auto it = std::lower_bound(gKeyBindingRecords.begin(), gKeyBindingRecords.end(), nodeID,
-                             [](const auto& record, UInt32 id) { return record->nodeID < id; });
-  return it;
-}
-
 }  // namespace
 
 UInt8 MenuModifiersForMask(UInt32 modifiers) {
@@ -80,25 +70,6 @@ const char* KeyGlyphName(SInt16 glyph) {
   for (const KeyGlyph& entry : kGlyphTable)
     if (entry.glyph == glyph) return entry.name;
   return nullptr;
-}
-
-void ShowItemKeyBinding(UInt32 nodeID, MenuRef menu, MenuItemIndex item) {
-  // 1. The first record with this node ID.
-  auto it = FirstRecordWithNodeID(nodeID);
-  // 2. Records with one node ID (one per volume, or several missing items)
-  //    lie together; the one for this very file is the item's binding.
-  for (; it != gKeyBindingRecords.end() && (*it)->nodeID == nodeID; ++it) {
-    FSRef itemRef;
-    if (GetMenuItemProperty(menu, item, kSKIDCreator, kFileTag, kFileTagSize, nullptr, &itemRef) !=
-        noErr)
-      return;
-    if (FSCompareFSRefs(&itemRef, &(*it)->fileRef) == noErr) {
-      SetItemKey(menu, item, (*it)->keyCode, (*it)->modifiers);
-      return;
-    }
-  }
-  // 3. Not bound.
-  ClearItemKey(menu, item);
 }
 
 void ClearItemKey(MenuRef menu, MenuItemIndex item) {

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "menus/ItemRecords.h"
 #include "platform/Aliases.h"
 #include "platform/Events.h"
 #include "platform/Files.h"
@@ -229,4 +230,23 @@ void RemoveKeyBinding(UInt32 nodeID, const FSRef* fileRef) {
   }
   // 4. The record goes here.
   record.reset();
+}
+
+void ShowItemKeyBinding(UInt32 nodeID, MenuRef menu, MenuItemIndex item) {
+  // 1. The first record with this node ID.
+  auto it = FirstRecordWithNodeID(nodeID);
+  // 2. Records with one node ID (one per volume, or several missing items)
+  //    lie together; the one for this very file is the item's binding.
+  for (; it != gKeyBindingRecords.end() && (*it)->nodeID == nodeID; ++it) {
+    FSRef itemRef;
+    if (GetMenuItemProperty(menu, item, kSKIDCreator, kFileTag, kFileTagSize, nullptr, &itemRef) !=
+        noErr)
+      return;
+    if (FSCompareFSRefs(&itemRef, &(*it)->fileRef) == noErr) {
+      SetItemKey(menu, item, (*it)->keyCode, (*it)->modifiers);
+      return;
+    }
+  }
+  // 3. Not bound.
+  ClearItemKey(menu, item);
 }

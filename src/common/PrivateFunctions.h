@@ -17,13 +17,13 @@ using CGEventFilterMask = UInt32;
 using CGEventSuppressionState = UInt32;
 
 using CGSetLocalEventsFilterDuringSuppressionStateProc = CGError (*)(CGEventFilterMask filter,
-                                                                    CGEventSuppressionState state);
+                                                                     CGEventSuppressionState state);
 using CoreDockIsDockRunningProc = Boolean (*)();
 using CoreDockGetAutoHideEnabledProc = Boolean (*)();
 using CGSDefaultConnectionProc = CGSConnectionID (*)();
 using CGSSetBackgroundEventMaskProc = CGError (*)(CGSConnectionID connection, SInt32 mask);
-using CGSSetEventCaptureProc = CGError (*)(CGSConnectionID connection, SInt32 unused,
-                                           UInt32 mask, SInt32 capture);
+using CGSSetEventCaptureProc = CGError (*)(CGSConnectionID connection, SInt32 unused, UInt32 mask,
+                                           SInt32 capture);
 using GetNativeWindowFromWindowRefProc = CGSWindowID (*)(WindowRef window);
 // tags points at tagSize bits of tag words (32: one word).
 using CGSSetWindowTagsProc = CGError (*)(CGSConnectionID connection, CGSWindowID window,

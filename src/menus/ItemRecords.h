@@ -94,7 +94,8 @@ struct CollectedItem {
 // status: noErr; paramErr (no name); what the insertion reported
 // (menuInvalidErr, memFullErr), in which case no item was added.
 OSStatus InsertFileItem(MenuRef menu, CFStringRef name, const FSRef* ref, void* icon,
-                    bool iconIsImage, MenuItemIndex afterIndex, UInt32 nodeID, UInt32 lsFlags);
+                        bool iconIsImage, MenuItemIndex afterIndex, UInt32 nodeID,
+                        UInt32 lsFlags);
 // Gives item index an empty submenu for folderRef, filled when it opens; a
 // submenu tree the item had is disposed first. Nothing happens without
 // folderRef or when the item does not exist. prefs null means the defaults.
@@ -111,6 +112,8 @@ void RevalidateItemRange(MenuRef menu, MenuItemIndex first, MenuItemIndex last,
 // first 0 means 1, last 0 means the item count; items and their submenu
 // trees go from the last to the first.
 void DeleteItemRange(MenuRef menu, MenuItemIndex first, MenuItemIndex last);
+// Deletes every item (and submenu tree) from the last up, then disposes of
+// the menu. A menu that is not live is left alone.
 void DisposeMenuTree(MenuRef menu);
 
 // Apply functions for the collecting sources: each inserts after the running

@@ -16,8 +16,9 @@ __CFData::~__CFData() {
 
 bool __CFData::Equals(const __CFObject& other) const {
   auto& o = static_cast<const __CFData&>(other);
+  // Empty data may have no buffer at all: memcmp on null is undefined.
   return Length() == o.Length() &&
-         std::memcmp(Bytes(), o.Bytes(), static_cast<std::size_t>(Length())) == 0;
+         (Length() == 0 || std::memcmp(Bytes(), o.Bytes(), static_cast<std::size_t>(Length())) == 0);
 }
 
 CFHashCode __CFData::Hash() const {
@@ -83,7 +84,8 @@ UInt8* CFDataGetMutableBytePtr(CFMutableDataRef data) {
 void CFDataGetBytes(CFDataRef data, CFRange range, UInt8* buffer) {
   assert(data && range.location >= 0 && range.length >= 0 &&
          range.location + range.length <= data->Length());
-  std::memcpy(buffer, data->Bytes() + range.location, static_cast<std::size_t>(range.length));
+  if (range.length > 0)
+    std::memcpy(buffer, data->Bytes() + range.location, static_cast<std::size_t>(range.length));
 }
 
 void CFDataAppendBytes(CFMutableDataRef data, const UInt8* bytes, CFIndex length) {

@@ -4,9 +4,13 @@
 // (an index into a process-wide table of interned paths, never a pointer).
 // Two refs are equal when device and inode are equal. A ref whose path no
 // longer leads to the same device and inode no longer names an existing item:
-// operations on it fail with fnfErr. Paths held in refs have no symlinks in
-// their folders; the last component is never followed (an alias file, which
-// is a symbolic link here, is an item of its own).
+// operations on it fail with fnfErr. The exception are the entries of the
+// batch an iterator handed out last, while that batch is current (until the
+// iterator's next batch or its close): questions about them (Launch
+// Services' flags and names, icons, paths) are answered from what the batch
+// read, as its catalog information is. Paths held in refs have no symlinks
+// in their folders; the last component is never followed (an alias file,
+// which is a symbolic link here, is an item of its own).
 //
 // A path below the mount point of a volume the host shows as unmounted counts
 // as missing (fnfErr). Main thread only.

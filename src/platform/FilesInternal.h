@@ -43,6 +43,13 @@ bool DecodeRef(const FSRef* ref, RefData* data);
 // (gone, replaced, or on an unmounted volume), paramErr.
 OSStatus LookUpRef(const FSRef* ref, std::string* path, struct stat* st, RefData* data = nullptr);
 
+// The lstat that the batch an iterator handed out last read for the item
+// data names (same node, device and inode), while that batch is current:
+// until the iterator's next batch or its close. Null for anything else.
+// Whoever lists a folder asks several questions about every entry of a
+// batch; they are answered from one reading instead of one each.
+const struct stat* StatFromCurrentBatch(const RefData& data);
+
 // Makes "path" absolute and canonical: fixed Mac paths mapped (when mapMac),
 // the folders resolved with realpath, the last component kept as it is.
 OSStatus CanonicalPath(std::string_view path, bool mapMac, std::string* out);

@@ -42,6 +42,12 @@ struct OpaqueFSIterator {
   std::size_t next = 0;
   // Names of entries that are the mount points of host volumes.
   std::vector<std::string> volumeRoots;
+  // The entries of the batch handed out last, as read then.
+  struct BatchEntry {
+    RefData ref;
+    struct stat st;
+  };
+  std::vector<BatchEntry> batch;
 
   std::string_view NameAt(const Entry& e) const { return {names.data() + e.offset, e.length}; }
 };
@@ -68,6 +74,19 @@ OSErr StatusForUnopenable(int error, const std::string& path, const RefData& con
 }
 
 }  // namespace
+
+namespace FilesPrivate {
+
+const struct stat* StatFromCurrentBatch(const RefData& data) {
+  for (FSIterator iterator : LiveIterators())
+    for (const OpaqueFSIterator::BatchEntry& entry : iterator->batch)
+      if (entry.ref.node == data.node && entry.ref.inode == data.inode &&
+          entry.ref.device == data.device)
+        return &entry.st;
+  return nullptr;
+}
+
+}  // namespace FilesPrivate
 
 OSErr FSOpenIterator(const FSRef* container, FSIteratorFlags iteratorFlags, FSIterator* iterator) {
   if (!container || !iterator) return paramErr;
@@ -139,6 +158,7 @@ OSErr FSGetCatalogInfoBulk(FSIterator iterator, ItemCount maximumObjects, ItemCo
   *actualObjects = 0;
   if (maximumObjects == 0) return errFSBadItemCount;
   OpaqueFSIterator& it = *iterator;
+  it.batch.clear();
 
   if (containerChanged) {
     struct stat now;
@@ -178,10 +198,10 @@ OSErr FSGetCatalogInfoBulk(FSIterator iterator, ItemCount maximumObjects, ItemCo
       context.volume = volume;
       FillCatalogInfo(st, name, whichInfo, context, &catalogInfos[count]);
     }
-    if (refs)
-      EncodeRef(RefData{InternChild(it.container.node, name), static_cast<UInt64>(st.st_dev),
-                        static_cast<UInt64>(st.st_ino)},
-                &refs[count]);
+    const RefData ref{InternChild(it.container.node, name), static_cast<UInt64>(st.st_dev),
+                      static_cast<UInt64>(st.st_ino)};
+    if (refs) EncodeRef(ref, &refs[count]);
+    it.batch.push_back({ref, st});
     if (names) NameToHFSUniStr(name, &names[count]);
     ++count;
   }

@@ -39,6 +39,12 @@ OSStatus LookUpRef(const FSRef* ref, std::string* path, struct stat* st, RefData
   if (!ref) return paramErr;
   RefData data;
   if (!DecodeRef(ref, &data)) return errFSBadFSRef;
+  if (const struct stat* listed = StatFromCurrentBatch(data)) {
+    if (path) *path = PathOfNode(data.node);
+    if (st) *st = *listed;
+    if (out) *out = data;
+    return noErr;
+  }
   std::string p = PathOfNode(data.node);
   if (IsOffline(p)) return fnfErr;
   struct stat s;

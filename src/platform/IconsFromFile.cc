@@ -1,9 +1,8 @@
 // The icon of a file named by an FSRef.
-#include <climits>
-
 #include "platform/CoreFoundation.h"
-#include "platform/Files.h"
+#include "platform/FilesInternal.h"
 #include "platform/Icons.h"
+#include "platform/IconsInternal.h"
 
 OSErr GetIconRefFromFileInfo(const FSRef* inRef, UniCharCount inFileNameLength,
                              const UniChar* inFileName, FSCatalogInfoBitmap /*inWhichInfo*/,
@@ -14,11 +13,11 @@ OSErr GetIconRefFromFileInfo(const FSRef* inRef, UniCharCount inFileNameLength,
   *outIconRef = nullptr;
   if (outLabel) *outLabel = 0;
   // The catalog information a caller may pass says less than the item itself
-  // (extension, permissions, where a link leads), and looking is cheap here.
-  UInt8 path[PATH_MAX + 1];
-  OSStatus err = FSRefMakePath(inRef, path, sizeof path);
-  if (err == pathTooLongErr) return fnfErr;
-  if (err != noErr) return static_cast<OSErr>(err);
+  // (extension, permissions, where a link leads), and looking is cheap here:
+  // for an entry of a folder being listed the ref's status is at hand.
+  std::string path;
+  struct stat st;
+  if (OSStatus err = FilesPrivate::LookUpRef(inRef, &path, &st)) return static_cast<OSErr>(err);
   std::string name;
   if (inFileName && inFileNameLength > 0) {
     auto text = CFStringCreateWithCharacters(kCFAllocatorDefault, inFileName,
@@ -26,7 +25,7 @@ OSErr GetIconRefFromFileInfo(const FSRef* inRef, UniCharCount inFileNameLength,
     if (text) name = CFStringToUTF8(text);
   }
   IconDescription description;
-  if (!DescribeIconForPath(reinterpret_cast<const char*>(path), name, description)) return fnfErr;
+  if (!DescribeIconForItem(path, st, name, description)) return fnfErr;
   *outIconRef = CreateIconRefForDescription(std::move(description));
   return *outIconRef ? noErr : memFullErr;
 }

@@ -12,6 +12,7 @@
 
 #include "platform/Host.h"
 #include "platform/Icons.h"
+#include "platform/IconsInternal.h"
 #include "platform/host/HostFileSystem.h"
 
 namespace {
@@ -98,6 +99,11 @@ bool DescribeIconForPath(const std::string& rawPath, std::string_view name, Icon
   std::string path = WithoutTrailingSlashes(rawPath);
   struct stat st {};
   if (path.empty() || lstat(path.c_str(), &st) != 0) return false;
+  return DescribeIconForItem(path, st, name, out);
+}
+
+bool DescribeIconForItem(const std::string& path, const struct stat& st, std::string_view name,
+                         IconDescription& out) {
   IconDescription d;
   d.path = path;
   d.name = name.empty() ? LastComponent(path) : std::string(name);

@@ -1,6 +1,7 @@
-// Plotting an IconRef into a CoreGraphics context. The host paints the icon
-// into a group of its own; the transform is then applied to the group as a
-// whole, so a dimmed icon is evenly translucent however the host drew it.
+// Plotting an IconRef into a CoreGraphics context. For a dimmed or selected
+// icon the host paints into a group of its own and the transform is applied
+// to the group as a whole, so the icon is evenly translucent however the
+// host drew it.
 #include <algorithm>
 #include <cmath>
 
@@ -89,23 +90,27 @@ OSStatus PlotIconRefInContext(CGContextRef inContext, const CGRect* inRect,
     cairo_rectangle(cr, 0, 0, side, side);
     cairo_clip(cr);
 
-    cairo_push_group(cr);
+    // A plain icon needs no group: painting it whole at full opacity is
+    // drawing it in place, and menus plot thousands of them.
+    const bool transformed = disabled || selected;
+    if (transformed) cairo_push_group(cr);
     cairo_save(cr);
     if (HostIcons* icons = CurrentHost().icons)
       icons->DrawIcon(cr, side, *GetIconRefDescription(inIconRef));
     else
       DrawNeutralIcon(cr, side);
     cairo_restore(cr);
-    cairo_pattern_t* icon = cairo_pop_group(cr);
-
-    double opacity = disabled ? kDisabledOpacity : 1.0;
-    cairo_set_source(cr, icon);
-    cairo_paint_with_alpha(cr, opacity);
-    if (selected) {
-      cairo_set_source_rgba(cr, 0, 0, 0, kSelectedShade * opacity);
-      cairo_mask(cr, icon);
+    if (transformed) {
+      cairo_pattern_t* icon = cairo_pop_group(cr);
+      double opacity = disabled ? kDisabledOpacity : 1.0;
+      cairo_set_source(cr, icon);
+      cairo_paint_with_alpha(cr, opacity);
+      if (selected) {
+        cairo_set_source_rgba(cr, 0, 0, 0, kSelectedShade * opacity);
+        cairo_mask(cr, icon);
+      }
+      cairo_pattern_destroy(icon);
     }
-    cairo_pattern_destroy(icon);
     cairo_restore(cr);
   }
 

@@ -108,7 +108,7 @@ struct UTCDateTime {
 #pragma pack(pop)
 static_assert(sizeof(UTCDateTime) == 8);
 
-// 80 opaque bytes naming a file system object. On Linux (see files/FSRef.cc)
+// 80 opaque bytes naming a file system object. On Linux (see FilesRef.cc)
 // the bytes hold the device, inode and a handle to the path the ref was made
 // from; two refs name the same object when device and inode are equal.
 struct FSRef {

@@ -80,7 +80,7 @@ Boolean CFPropertyListIsValid(CFPropertyListRef plist, CFPropertyListFormat form
 [[nodiscard]] OSStatus WritePropertyListFile(const std::string& path, CFPropertyListRef plist,
                                              mode_t mode = 0644);
 
-// An owned reference as the more specific kind T (CFDictionaryRef,
+// An owned reference as the narrower kind T (CFDictionaryRef,
 // CFMutableArrayRef, ...), or null when the value is of another kind; the
 // reference moves into the result. A mutable kind is given only for an
 // object that is mutable (a mutable-containers parse, a mutable copy), so

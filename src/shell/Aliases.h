@@ -26,8 +26,8 @@
 // whether the item was found elsewhere than recorded.
 // noErr; paramErr (null handle or ref, or not one of our records); fnfErr;
 // nsvErr.
-[[nodiscard]] OSStatus ResolveAliasRecord(Handle alias, FSRef* ref, bool* wasChanged,
-                                          bool allowUI, UInt32 mountFlags);
+[[nodiscard]] OSStatus ResolveAliasRecord(Handle alias, FSRef* ref, bool* wasChanged, bool allowUI,
+                                          UInt32 mountFlags);
 // Resolves an alias record stored as data in the settings, with mount flags
 // 0; the stored alias is not updated even when the item moved.
 // As ResolveAliasRecord; paramErr also for null data; memFullErr (copying

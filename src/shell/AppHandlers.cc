@@ -72,12 +72,11 @@ void InstallAppHandlers() {
   // 7.
   InstallApplicationHandler(NewEventHandlerUPP(AppMouseDownHandler), kEventClassMouse,
                             kEventMouseDown);
-  InstallApplicationHandler(NewEventHandlerUPP(AppMouseUpHandler), kEventClassMouse,
-                            kEventMouseUp);
+  InstallApplicationHandler(NewEventHandlerUPP(AppMouseUpHandler), kEventClassMouse, kEventMouseUp);
   // 8. Without the window the handler is not installed: given no window,
   // the Drag Manager would run it for drags over every window of the agent.
-  (void)CreateNewWindow(kOverlayWindowClass, kHotKeyDropWindowAttributes,
-                        &kHotKeyDropWindowBounds, &gHotKeyDropWindow);
+  (void)CreateNewWindow(kOverlayWindowClass, kHotKeyDropWindowAttributes, &kHotKeyDropWindowBounds,
+                        &gHotKeyDropWindow);
   if (gHotKeyDropWindow &&
       InstallTrackingHandler(NewDragTrackingHandlerUPP(HotKeyDropTrackingHandler),
                              gHotKeyDropWindow, nullptr) == noErr)

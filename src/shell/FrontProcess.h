@@ -22,8 +22,8 @@ bool IsAltBrowserRunning();
 // prepares info (processInfoLength 60, no name, no spec).
 // noErr; procNotFound when no process matches (info then holds the last
 // process examined); paramErr (a null argument).
-[[nodiscard]] OSStatus FindProcessBySignature(OSType type, OSType creator,
-                                              ProcessSerialNumber* psn, ProcessInfoRec* info);
+[[nodiscard]] OSStatus FindProcessBySignature(OSType type, OSType creator, ProcessSerialNumber* psn,
+                                              ProcessInfoRec* info);
 
 // *psn = the process in front ({0, kNoProcess} when there is none), then
 // the agent comes to the front.

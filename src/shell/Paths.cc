@@ -23,11 +23,11 @@ OSStatus LocateSystemPreferences(FSRef* ref) {
     return noErr;
   }
   FSRef found;
-  OSStatus err = FSPathMakeRef(reinterpret_cast<const UInt8*>(kSystemPreferencesPath), &found,
-                               nullptr);
+  OSStatus err =
+      FSPathMakeRef(reinterpret_cast<const UInt8*>(kSystemPreferencesPath), &found, nullptr);
   if (err != noErr)
-    err = LSGetApplicationForInfo(kSystemPreferencesType, kSystemPreferencesCreator, nullptr, kLSRolesNone,
-                                  &found, nullptr);
+    err = LSGetApplicationForInfo(kSystemPreferencesType, kSystemPreferencesCreator, nullptr,
+                                  kLSRolesNone, &found, nullptr);
   if (err != noErr) return err;
   gSystemPreferencesRef = found;
   gSystemPreferencesFound = true;

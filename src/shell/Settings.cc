@@ -107,8 +107,8 @@ CFRef<CFPropertyListRef> SeedGlobalMenusFromBundle() {
 // array, in order (the array itself when every element is one).
 CFRef<CFArrayRef> DefinitionsOnly(CFRef<CFArrayRef> menus) {
   const CFIndex count = CFArrayGetCount(menus);
-  CFRef<CFMutableArrayRef> kept = CFArrayCreateMutable(kCFAllocatorDefault, count,
-                                                       &kCFTypeArrayCallBacks);
+  CFRef<CFMutableArrayRef> kept =
+      CFArrayCreateMutable(kCFAllocatorDefault, count, &kCFTypeArrayCallBacks);
   for (CFIndex i = 0; i < count; ++i) {
     auto value = static_cast<CFTypeRef>(CFArrayGetValueAtIndex(menus, i));
     if (value && CFGetTypeID(value) == CFDictionaryGetTypeID()) CFArrayAppendValue(kept, value);

@@ -51,7 +51,7 @@ inline constexpr SInt16 kDefaultSquareSize = 10;
 // constructors. items and hotKey are borrowed from the definition.
 struct TriggerConfig {
   CFArrayRef items = nullptr;
-  UInt32 flags = 0;          // bit 0: "Drags"
+  UInt32 flags = 0;  // bit 0: "Drags"
   SInt8 position = 0;
   SInt8 screen = 0;
   SInt16 offset = 0;

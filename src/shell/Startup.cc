@@ -75,7 +75,8 @@ void ActivateFinder() {
 int KorvaneMain() {
   // 1.
   SInt32 version = 0;
-  if (Gestalt(gestaltSystemVersion, &version) != noErr || version <= kLastUnsupportedSystemVersion) {
+  if (Gestalt(gestaltSystemVersion, &version) != noErr ||
+      version <= kLastUnsupportedSystemVersion) {
     Transcribe("start-up: the system is older than 10.1");
     return kResultSystemTooOld;
   }

@@ -34,7 +34,8 @@ bool IsTabTrigger(const TriggerConfig& config) {
 }
 
 bool ReadTriggerConfig(CFDictionaryRef definition, TriggerConfig* config, TabLook* look) {
-  if (!config || !definition || CFGetTypeID(static_cast<CFTypeRef>(definition)) != CFDictionaryGetTypeID())
+  if (!config || !definition ||
+      CFGetTypeID(static_cast<CFTypeRef>(definition)) != CFDictionaryGetTypeID())
     return false;
   // The three keys without a default: a definition lacking one of them is
   // not a menu.
@@ -50,15 +51,14 @@ bool ReadTriggerConfig(CFDictionaryRef definition, TriggerConfig* config, TabLoo
   if (read.position < kPositionNone || read.position > kHighestPosition) return false;
   read.screen = ReadNumber<SInt8>(definition, kScreenKey, kCFNumberSInt8Type, 0);
   read.offset = ReadNumber<SInt16>(definition, kOffsetKey, kCFNumberSInt16Type, 0);
-  read.button = static_cast<UInt16>(
-      ReadNumber<SInt16>(definition, kButtonKey, kCFNumberSInt16Type, 0));
-  read.modifiers = static_cast<UInt16>(
-      ReadNumber<SInt16>(definition, kModifiersKey, kCFNumberSInt16Type, 0));
+  read.button =
+      static_cast<UInt16>(ReadNumber<SInt16>(definition, kButtonKey, kCFNumberSInt16Type, 0));
+  read.modifiers =
+      static_cast<UInt16>(ReadNumber<SInt16>(definition, kModifiersKey, kCFNumberSInt16Type, 0));
   CFDataRef hotKey = Typed<CFDataRef>(definition, kTriggerHotKeyKey);
   read.hotKey = hotKey && CFDataGetLength(hotKey) >= kTriggerHotKeySize ? hotKey : nullptr;
   read.font = ReadNumber<SInt16>(definition, kFontKey, kCFNumberSInt16Type, 0);
-  read.size =
-      static_cast<UInt16>(ReadNumber<SInt16>(definition, kSizeKey, kCFNumberSInt16Type, 0));
+  read.size = static_cast<UInt16>(ReadNumber<SInt16>(definition, kSizeKey, kCFNumberSInt16Type, 0));
   read.iconSize =
       static_cast<UInt16>(ReadNumber<SInt16>(definition, kIconSizeKey, kCFNumberSInt16Type, 0));
 
@@ -68,8 +68,8 @@ bool ReadTriggerConfig(CFDictionaryRef definition, TriggerConfig* config, TabLoo
         color && CFDataGetLength(color) >= kColorSize) {
       UInt8 rgb[kColorSize];
       CFDataGetBytes(color, CFRangeMake(0, kColorSize), rgb);
-      tab.color = RGBColor{ReadBigEndian16(rgb), ReadBigEndian16(rgb + 2),
-                           ReadBigEndian16(rgb + 4)};
+      tab.color =
+          RGBColor{ReadBigEndian16(rgb), ReadBigEndian16(rgb + 2), ReadBigEndian16(rgb + 4)};
     }
     tab.alpha = ReadNumber<float>(definition, kAlphaKey, kCFNumberFloatType, 0.0f);
     tab.squareSize =

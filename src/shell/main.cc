@@ -7,8 +7,9 @@
 #include <cstdio>
 
 int main() {
-  std::fputs("Korvane: there is no host for a real desktop session in this build yet; "
-             "run the agent on the simulated desktop with korvane-sim.\n",
-             stderr);
+  std::fputs(
+      "Korvane: there is no host for a real desktop session in this build yet; "
+      "run the agent on the simulated desktop with korvane-sim.\n",
+      stderr);
   return 0;
 }

@@ -70,9 +70,7 @@ class AgentTest : public ::testing::Test {
   }
 
   std::string Resources() const { return bundle_ / "Contents/Resources"; }
-  std::string PrefsFile() const {
-    return home_ / ".config/korvane/com.talvik.korvane.plist";
-  }
+  std::string PrefsFile() const { return home_ / ".config/korvane/com.talvik.korvane.plist"; }
   void WriteDefaults(const std::string& text) {
     WriteFile(Resources() + "/com.talvik.korvane.plist", text);
   }

@@ -93,10 +93,11 @@ TEST_F(AliasesTest, StoredAliasRecordsFollowTheSameRule) {
   FSRef target = Ref(volume_ + "/report.txt");
   AliasHandle alias = nullptr;
   ASSERT_EQ(FSNewAlias(nullptr, &target, &alias), noErr);
-  CFRef<CFDataRef> data = CFDataCreate(nullptr, reinterpret_cast<const UInt8*>(*alias),
-                                       GetHandleSize(alias));
+  CFRef<CFDataRef> data =
+      CFDataCreate(nullptr, reinterpret_cast<const UInt8*>(*alias), GetHandleSize(alias));
   DisposeHandle(alias);
-  const std::vector<UInt8> stored(CFDataGetBytePtr(data), CFDataGetBytePtr(data) + CFDataGetLength(data));
+  const std::vector<UInt8> stored(CFDataGetBytePtr(data),
+                                  CFDataGetBytePtr(data) + CFDataGetLength(data));
   Unmount();
 
   FSRef out;
@@ -110,8 +111,9 @@ TEST_F(AliasesTest, StoredAliasRecordsFollowTheSameRule) {
   ASSERT_EQ(::rename((volume_ + "/report.txt").c_str(), (volume_ + "/renamed.txt").c_str()), 0);
   ASSERT_EQ(ResolveAliasData(data, &out, false), noErr);
   EXPECT_EQ(PathOf(out), volume_ + "/renamed.txt");
-  EXPECT_EQ(std::vector<UInt8>(CFDataGetBytePtr(data), CFDataGetBytePtr(data) + CFDataGetLength(data)),
-            stored);
+  EXPECT_EQ(
+      std::vector<UInt8>(CFDataGetBytePtr(data), CFDataGetBytePtr(data) + CFDataGetLength(data)),
+      stored);
 
   EXPECT_EQ(ResolveAliasData(nullptr, &out, false), paramErr);
   CFRef<CFDataRef> junk = CFDataCreate(nullptr, reinterpret_cast<const UInt8*>("junk"), 4);

@@ -133,8 +133,8 @@ TEST_F(HandlersTest, TheSuppressionFunctionIsBoundUnderEitherSpelling) {
 }
 
 TEST_F(HandlersTest, EachMissingFunctionStaysNullAndItsCallerSkipsIt) {
-  desktop_.privateFunctions.SetPresent({kCoreDockIsDockRunningName, kCGSSetBackgroundEventMaskName,
-                                        kCGSSetWindowTagsName});
+  desktop_.privateFunctions.SetPresent(
+      {kCoreDockIsDockRunningName, kCGSSetBackgroundEventMaskName, kCGSSetWindowTagsName});
   InstallAppHandlers();
   EXPECT_EQ(gCGSetLocalEventsFilterDuringSuppressionState, nullptr);
   EXPECT_NE(gCoreDockIsDockRunning, nullptr);

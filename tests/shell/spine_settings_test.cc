@@ -59,7 +59,8 @@ TEST_F(SettingsTest, FirstRunSeedsFromTheBundleAndLaterRunsReadTheDomain) {
 }
 
 TEST_F(SettingsTest, TheBundledDefaultsSeedAUsableConfigurationOtherProgramsRead) {
-  const std::string bundled = std::string(KORVANE_SOURCE_DIR) + "/resources/com.talvik.korvane.plist";
+  const std::string bundled =
+      std::string(KORVANE_SOURCE_DIR) + "/resources/com.talvik.korvane.plist";
   WriteDefaults(ReadFile(bundled));
   CFRef<CFArrayRef> menus = LoadSettings();
   ASSERT_TRUE(menus);
@@ -213,8 +214,8 @@ TEST_F(SettingsTest, TheKindOfTriggerFollowsPositionAndModifiers) {
   struct Case {
     int position, modifiers;
     bool tab;
-  } cases[] = {{1, 0, true},    {2, 0x0100, false}, {0, 0, false},
-               {0, 0x0800, false}, {9, 0, true},   {9, 0x1000, false}};
+  } cases[] = {{1, 0, true},       {2, 0x0100, false}, {0, 0, false},
+               {0, 0x0800, false}, {9, 0, true},       {9, 0x1000, false}};
   for (const Case& c : cases) {
     auto def = Definition(Fmt(R"(<dict><key>Position</key><integer>%d</integer>
       <key>Modifiers</key><integer>%d</integer><key>Drags</key><true/>

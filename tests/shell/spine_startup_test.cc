@@ -188,7 +188,8 @@ TEST_F(StartupTest, HandlersAreInstalledInTheirOrder) {
 TEST_F(StartupTest, KeyBindingsAreRegisteredBeforeTheTriggersInDefinitionOrder) {
   WriteFile(home_ / "notes.txt", "notes");
   WritePrefs(Plist(std::string(R"(<dict><key>Key Bindings</key><array><dict>
-    <key>URL</key><string>)") + (home_ / "notes.txt") + R"(</string>
+    <key>URL</key><string>)") +
+                   (home_ / "notes.txt") + R"(</string>
     <key>Hot Key</key><data>AAAAAwAAAQA=</data></dict></array>)" +
                    std::string(kTwoHotKeyMenus).substr(6)));
   EXPECT_EQ(Start(), kResultDone);

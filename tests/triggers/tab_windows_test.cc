@@ -7,6 +7,7 @@
 #include "common/PrivateFunctions.h"
 #include "platform/Preferences.h"
 #include "platform/Screens.h"
+#include "platform/Transcript.h"
 #include "shell/AppHandlers.h"
 #include "support/plist_support.h"
 #include "triggers/TabWindows.h"

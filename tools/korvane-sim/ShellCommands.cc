@@ -18,8 +18,8 @@
 #include "platform/Processes.h"
 #include "platform/Screens.h"
 #include "platform/Transcript.h"
-#include "shell/AppHandlers.h"
 #include "shell/Aliases.h"
+#include "shell/AppHandlers.h"
 
 namespace {
 
@@ -146,11 +146,16 @@ void SetDock(Simulator& sim, const ScenarioLine& l) {
   SimPrivateFunctions& table = sim.desktop().privateFunctions;
   for (std::size_t i = 1; i < l.words.size(); ++i) {
     const std::string& word = l.words[i];
-    if (word == "running") table.dockRunning = true;
-    else if (word == "stopped") table.dockRunning = false;
-    else if (word == "autohide") table.dockAutoHide = true;
-    else if (word == "no-autohide") table.dockAutoHide = false;
-    else throw ScenarioError(l, "usage: dock running|stopped [autohide|no-autohide]");
+    if (word == "running")
+      table.dockRunning = true;
+    else if (word == "stopped")
+      table.dockRunning = false;
+    else if (word == "autohide")
+      table.dockAutoHide = true;
+    else if (word == "no-autohide")
+      table.dockAutoHide = false;
+    else
+      throw ScenarioError(l, "usage: dock running|stopped [autohide|no-autohide]");
   }
 }
 
@@ -159,9 +164,12 @@ void DeclareVolume(Simulator& sim, const ScenarioLine& l) {
   Need(l, 3, "volume NAME PATH [unmounted] [fixed]");
   bool mounted = true, ejectable = true;
   for (std::size_t i = 3; i < l.words.size(); ++i) {
-    if (l.words[i] == "unmounted") mounted = false;
-    else if (l.words[i] == "fixed") ejectable = false;
-    else throw ScenarioError(l, "usage: volume NAME PATH [unmounted] [fixed]");
+    if (l.words[i] == "unmounted")
+      mounted = false;
+    else if (l.words[i] == "fixed")
+      ejectable = false;
+    else
+      throw ScenarioError(l, "usage: volume NAME PATH [unmounted] [fixed]");
   }
   FileSystemOf(sim, l).AddVolume(l.words[1], sim.SandboxPath(l, l.words[2]), ejectable, mounted);
 }
@@ -278,15 +286,16 @@ void RegisterShellCommands(CommandTable& t) {
                            else
                              sim.desktop().processes.SetSystemVersion(ParseVersion(l, l.words[1]));
                          }};
-  t["process"] = {"process NAME [type CODE] [creator CODE] [bundle PATH] [pid N] [front] "
-                  "[hidden] [background-only]",
-                  DeclareProcess};
-  t["terminate"] = {"terminate NAME (the process ends)", [](Simulator& sim, const ScenarioLine& l) {
-                      Need(l, 2, "terminate NAME");
-                      if (sim.desktop().processes.Terminate(ProcessNamed(sim, l, l.words[1])) !=
-                          noErr)
-                        throw ScenarioError(l, "cannot terminate " + l.words[1]);
-                    }};
+  t["process"] = {
+      "process NAME [type CODE] [creator CODE] [bundle PATH] [pid N] [front] "
+      "[hidden] [background-only]",
+      DeclareProcess};
+  t["terminate"] = {
+      "terminate NAME (the process ends)", [](Simulator& sim, const ScenarioLine& l) {
+        Need(l, 2, "terminate NAME");
+        if (sim.desktop().processes.Terminate(ProcessNamed(sim, l, l.words[1])) != noErr)
+          throw ScenarioError(l, "cannot terminate " + l.words[1]);
+      }};
   t["activate"] = {"activate NAME (the user brings the process to the front)",
                    [](Simulator& sim, const ScenarioLine& l) {
                      Need(l, 2, "activate NAME");
@@ -296,7 +305,8 @@ void RegisterShellCommands(CommandTable& t) {
   t["private-functions"] = {"private-functions all | none | NAME...", SetPrivateFunctions};
   t["dock"] = {"dock running|stopped [autohide|no-autohide]", SetDock};
   t["volume"] = {"volume NAME PATH [unmounted] [fixed]", DeclareVolume};
-  t["mount"] = {"mount NAME", [](Simulator& sim, const ScenarioLine& l) { SetMounted(sim, l, true); }};
+  t["mount"] = {"mount NAME",
+                [](Simulator& sim, const ScenarioLine& l) { SetMounted(sim, l, true); }};
   t["unmount"] = {"unmount NAME",
                   [](Simulator& sim, const ScenarioLine& l) { SetMounted(sim, l, false); }};
   t["mount-answer"] = {"mount-answer yes|no (what the user answers when asked to mount)",
@@ -315,12 +325,11 @@ void RegisterShellCommands(CommandTable& t) {
                  }};
   t["display-changed"] = {"display-changed (the displays are rearranged)",
                           [](Simulator& sim, const ScenarioLine& l) { DisplayChanged(sim, l); }};
-  t["display-message"] = {"display-message N (any Display Manager message)",
-                          [](Simulator& sim, const ScenarioLine& l) {
-                            Need(l, 2, "display-message N");
-                            sim.desktop().screens.SendMessage(
-                                static_cast<SInt16>(std::atoi(l.words[1].c_str())));
-                          }};
+  t["display-message"] = {
+      "display-message N (any Display Manager message)", [](Simulator& sim, const ScenarioLine& l) {
+        Need(l, 2, "display-message N");
+        sim.desktop().screens.SendMessage(static_cast<SInt16>(std::atoi(l.words[1].c_str())));
+      }};
   t["request-relaunch"] = {"request-relaunch NAME APP (as the relaunch item command does)",
                            RequestRelaunch};
   t["child-exits"] = {"child-exits [N] (N child processes of the agent end at once)", ChildExits};

@@ -28,8 +28,7 @@ std::optional<ProcessSerialNumber> SimAppleEvents::Receiver(const AppleEvent& ev
   if (AEGetAttributeDesc(&event, keyAddressAttr, typeWildCard, &address) != noErr)
     return std::nullopt;
   std::vector<UInt8> bytes(static_cast<std::size_t>(AEGetDescDataSize(&address)));
-  const bool read =
-      AEGetDescData(&address, bytes.data(), static_cast<Size>(bytes.size())) == noErr;
+  const bool read = AEGetDescData(&address, bytes.data(), static_cast<Size>(bytes.size())) == noErr;
   const DescType type = address.descriptorType;
   AEDisposeDesc(&address);
   if (!read) return std::nullopt;
@@ -62,8 +61,8 @@ std::optional<ProcessSerialNumber> SimAppleEvents::Receiver(const AppleEvent& ev
         break;
       }
       case typeApplicationBundleID:
-        match = !bytes.empty() &&
-                BundleIdentifierOf(*info) == std::string(bytes.begin(), bytes.end());
+        match =
+            !bytes.empty() && BundleIdentifierOf(*info) == std::string(bytes.begin(), bytes.end());
         break;
       default:
         return std::nullopt;

@@ -8,8 +8,7 @@ void SimMenuBar::SetMenus(const std::vector<HostMenuBarMenu>& newMenus) {
   if (menus.empty()) line += " (empty)";
   for (const HostMenuBarMenu& menu : menus) {
     line += " " + menu.title + " [";
-    for (std::size_t i = 0; i < menu.items.size(); ++i)
-      line += (i ? ", " : "") + menu.items[i];
+    for (std::size_t i = 0; i < menu.items.size(); ++i) line += (i ? ", " : "") + menu.items[i];
     line += "]";
   }
   Transcribe(line);

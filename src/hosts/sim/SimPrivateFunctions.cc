@@ -40,16 +40,16 @@ CGError SetLocalEventsFilterDuringSupressionState(CGEventFilterMask filter,
 Boolean IsDockRunning() {
   auto* table = Current();
   const bool running = table && table->dockRunning;
-  Transcribe(Fmt("private call: %s() = %s", kCoreDockIsDockRunningName,
-                 running ? "true" : "false"));
+  Transcribe(
+      Fmt("private call: %s() = %s", kCoreDockIsDockRunningName, running ? "true" : "false"));
   return running;
 }
 
 Boolean GetAutoHideEnabled() {
   auto* table = Current();
   const bool autoHide = table && table->dockAutoHide;
-  Transcribe(Fmt("private call: %s() = %s", kCoreDockGetAutoHideEnabledName,
-                 autoHide ? "true" : "false"));
+  Transcribe(
+      Fmt("private call: %s() = %s", kCoreDockGetAutoHideEnabledName, autoHide ? "true" : "false"));
   return autoHide;
 }
 
