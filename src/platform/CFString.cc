@@ -196,14 +196,16 @@ std::string __CFString::Describe() const {
 CFTypeID CFStringGetTypeID() { return kCFTypeIDString; }
 
 CFStringRef CFSTR(const char* utf8) {
-  static std::map<std::string, std::unique_ptr<__CFString>, std::less<>> constants;
-  auto it = constants.find(std::string_view(utf8));
-  if (it == constants.end()) {
-    auto s = std::make_unique<__CFString>(UTF8ToUTF16(utf8));
+  // Constants live until the process ends and are never destroyed: objects
+  // torn down at exit (caches holding dictionaries) may still release them.
+  static auto* constants = new std::map<std::string, __CFString*, std::less<>>;
+  auto it = constants->find(std::string_view(utf8));
+  if (it == constants->end()) {
+    auto* s = new __CFString(UTF8ToUTF16(utf8));
     s->immortal = true;
-    it = constants.emplace(utf8, std::move(s)).first;
+    it = constants->emplace(utf8, s).first;
   }
-  return it->second.get();
+  return it->second;
 }
 
 CFRef<CFStringRef> CFStringCreateWithCString(CFAllocatorRef, const char* cStr,

@@ -229,13 +229,9 @@ Boolean CFNumberGetValue(CFNumberRef number, CFNumberType type, void* valuePtr) 
 
 // --------------------------------------------------------------- booleans
 
-namespace {
-const __CFBoolean gTrue(true);
-const __CFBoolean gFalse(false);
-}  // namespace
-
-const CFBooleanRef kCFBooleanTrue = &gTrue;
-const CFBooleanRef kCFBooleanFalse = &gFalse;
+// Never destroyed: containers released during exit may still point at them.
+const CFBooleanRef kCFBooleanTrue = new __CFBoolean(true);
+const CFBooleanRef kCFBooleanFalse = new __CFBoolean(false);
 
 CFTypeID CFBooleanGetTypeID() { return kCFTypeIDBoolean; }
 
