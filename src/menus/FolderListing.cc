@@ -76,7 +76,7 @@ struct Listing {
   UInt16 count;
 };
 
-enum class EntryResult { kListed, kSkipped, kMenuFull };
+enum class EntryResult { kListed, kSkipped, kNotInserted };
 
 // Step 5 for one entry of a batch.
 EntryResult ListEntry(Listing& listing, const FSRef& ref, const FSCatalogInfo& info,
@@ -141,10 +141,11 @@ EntryResult ListEntry(Listing& listing, const FSRef& ref, const FSCatalogInfo& i
         icon = iconRef;
     }
   }
-  // i. The item keeps the alias file's own ref and flags.
+  // i. The item keeps the alias file's own ref and flags. A menu that takes
+  //    no more items (or is gone) will not take the next entry either.
   if (InsertFileItem(listing.menu, text, &ref, icon, listing.renderImages, listing.after,
                      info.nodeID, flags) != noErr)
-    return EntryResult::kMenuFull;
+    return EntryResult::kNotInserted;
   listing.after += 1;
   listing.count += 1;
   // j.
@@ -176,7 +177,7 @@ UInt16 ListFolder(MenuRef menu, const FSRef* folder, bool makeSubmenus, const Di
   FSIterator iterator = nullptr;
   if (FSOpenIterator(folder, kFSIterateFlat, &iterator) != noErr) return 0;
   UInt16 count = 0;
-  bool menuFull = false;
+  bool insertionFailed = false;
   {
     IteratorCloser closer{iterator};
     // 3.
@@ -187,22 +188,22 @@ UInt16 ListFolder(MenuRef menu, const FSRef* folder, bool makeSubmenus, const Di
     // 4.
     auto batch = std::make_unique<Batch>();
     OSErr status = noErr;
-    while (status == noErr && !menuFull) {
+    while (status == noErr && !insertionFailed) {
       ItemCount fetched = 0;
       status = FSGetCatalogInfoBulk(iterator, kBatchSize, &fetched, nullptr,
                                     kIconServicesCatalogInfoMask, batch->infos.data(),
                                     batch->refs.data(), nullptr, batch->names.data());
       // 5. The batch counts also when the call says it was the last.
-      for (ItemCount i = 0; i < fetched && !menuFull; ++i)
-        menuFull = ListEntry(listing, batch->refs[i], batch->infos[i], batch->names[i]) ==
-                   EntryResult::kMenuFull;
+      for (ItemCount i = 0; i < fetched && !insertionFailed; ++i)
+        insertionFailed = ListEntry(listing, batch->refs[i], batch->infos[i],
+                                    batch->names[i]) == EntryResult::kNotInserted;
     }
     after = listing.after;
     count = listing.count;
     // 6. (the closer)
   }
   // 7. The folders follow the file items.
-  if (splitMode == kSplitFilesThenFolders && !menuFull)
+  if (splitMode == kSplitFilesThenFolders && !insertionFailed)
     count += ListFolder(menu, folder, makeSubmenus, prefs, kSplitFoldersOnly, after, installer,
                         refcon);
   // 8. The hidden-names list went with its scope.

@@ -130,3 +130,11 @@ int KorvaneMain() {
   Transcribe("event loop ended");
   return kResultDone;
 }
+
+void TearDownAgentForTesting() {
+  DestroyTriggersForTesting();
+  UnloadKeyBindings();
+  RemoveAppHandlersForTesting();
+  if (gKeyBindingEntries) CFRelease(gKeyBindingEntries);
+  gKeyBindingEntries = nullptr;
+}

@@ -34,3 +34,10 @@ int KorvaneMain();
 
 // Brings the Finder's front window to the front, when the Finder runs.
 void ActivateFinder();
+
+// Takes down what start-up built (triggers, key bindings, handlers, windows,
+// the key binding entries), while the host it ran on is still installed.
+// The agent itself never does this: it lives until its process ends. Tests
+// and the simulator, which run the agent inside their own process, do, so
+// that one run leaves nothing behind for the next or for the leak checker.
+void TearDownAgentForTesting();

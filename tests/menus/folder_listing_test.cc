@@ -171,18 +171,6 @@ TEST_F(FolderListing, EntriesGoAfterTheGivenItemAndLeaveTheOthersInPlace) {
   EXPECT_FALSE(HasPref(2));
 }
 
-TEST_F(FolderListing, AllEntriesOfALargeFolderAreListedInOrder) {
-  Names expected;
-  for (int i = 1; i <= 45; ++i) {
-    char name[8];
-    std::snprintf(name, sizeof name, "e%02d", i);
-    File(name);
-    expected.push_back(name);
-  }
-  EXPECT_EQ(List(), 45);
-  EXPECT_EQ(Texts(), expected);
-}
-
 TEST_F(FolderListing, EntriesAreFetchedTwentyAtATime) {
   // What a batch read stands while the batch is being handled: an entry
   // replaced by a folder after its batch was fetched is still listed as the
@@ -276,7 +264,9 @@ TEST_F(FolderListing, CompareCStringsIsByteOrderNormalised) {
 
 TEST_F(FolderListing, TheHiddenNamesFileHidesWholeLinesOnly) {
   File(".hidden", "bin\netc\nlast");
-  for (const char* name : {"bin", "etc", "last", "Bin", "other"}) File(name);
+  for (const char* name : {"bin", "etc", "last", "Bin", "other", ".secret"}) File(name);
+  Folder(".config");
+  // Invisible entries, the hidden-names file among them, never appear.
   EXPECT_EQ(List(), 3);
   EXPECT_EQ(Texts(), (Names{"Bin", "last", "other"}));
 }
@@ -290,22 +280,13 @@ TEST_F(FolderListing, HiddenNamesAreFoundWhateverTheirOrderInTheFile) {
 
 TEST_F(FolderListing, HiddenNamesAreComparedAsTheBytesOnDisk) {
   // Names are matched in the bytes a file name and the text file share, so
-  // that accented, undecodable and longest names can be hidden too.
+  // that accented, undecodable and longest names can be hidden too; a name
+  // holding a line feed is listed, and its parts hide other names.
   const std::string longest(255, 'n');
   const std::string undecodable = "bad\xFF.txt";
-  File(".hidden", "caf\xC3\xA9\n" + undecodable + "\n" + longest + "\n");
-  File("caf\xC3\xA9");
-  File(undecodable);
-  File(longest);
-  File("kept");
-  EXPECT_EQ(List(), 1);
-  EXPECT_EQ(Texts(), (Names{"kept"}));
-}
-
-TEST_F(FolderListing, ANameWithALineFeedIsListedAndCannotBeHiddenByItsParts) {
-  File("two\nlines");
-  File("two");
-  File(".hidden", "two\nlines\n");
+  File(".hidden", "caf\xC3\xA9\n" + undecodable + "\n" + longest + "\ntwo\nlines\n");
+  for (const std::string& name : Names{"caf\xC3\xA9", undecodable, longest, "two", "two\nlines"})
+    File(name);
   EXPECT_EQ(List(), 1);
   EXPECT_EQ(Texts(), (Names{"two\nlines"}));
 }
@@ -367,15 +348,6 @@ TEST_F(FolderListing, HiddenNameListReadsOnlyUpToItsLimit) {
   EXPECT_FALSE(hidden.Contains(""));
 }
 
-TEST_F(FolderListing, InvisibleEntriesNeverAppear) {
-  File(".secret");
-  Folder(".config");
-  File(".hidden", "");
-  File("visible");
-  EXPECT_EQ(List(), 1);
-  EXPECT_EQ(Texts(), (Names{"visible"}));
-}
-
 // ------------------------------------------------------------- aliases
 
 TEST_F(FolderListing, AnAliasToAFolderListsAsAFolderWithTheTargetsSubmenu) {
@@ -411,34 +383,27 @@ TEST_F(FolderListing, AnAliasToAFolderListsAsAFolderWithTheTargetsSubmenu) {
   EXPECT_EQ(gInstallLog.refcons.back(), this);
 }
 
-TEST_F(FolderListing, AnAliasCountsAsWhatItLeadsTo) {
+TEST_F(FolderListing, AnAliasCountsAsWhatItLeadsToOrElseAsAFile) {
   MakeFolders(dir / "Target");
   WriteFile(dir / "doc.txt", "x");
   Link("ToFolder", dir / "Target");
   Link("ToFile", dir / "doc.txt");
-  EXPECT_EQ(List(kSplitFoldersOnly), 1);
-  EXPECT_EQ(Texts(), (Names{"ToFolder"}));
-  DeleteItemRange(menu, 0, 0);
-  EXPECT_EQ(List(kSplitFilesOnly), 1);
-  EXPECT_EQ(Texts(), (Names{"ToFile"}));
-  EXPECT_EQ(View(1).submenu, nullptr);
-  EXPECT_FALSE(HasPref(1));
-}
-
-TEST_F(FolderListing, AnAliasThatCannotBeResolvedIsAFileOfItsOwn) {
   Link("loop1", In("loop2"));
   Link("loop2", In("loop1"));
   Link("dangling", In("missing"));
-  EXPECT_EQ(List(kSplitFoldersOnly), 0);
-  EXPECT_EQ(List(kSplitFilesOnly), 3);
-  EXPECT_EQ(Texts(), (Names{"dangling", "loop1", "loop2"}));
-  for (MenuItemIndex i = 1; i <= 3; ++i) {
+  EXPECT_EQ(List(kSplitFoldersOnly), 1);
+  EXPECT_EQ(Texts(), (Names{"ToFolder"}));
+  DeleteItemRange(menu, 0, 0);
+  // Aliases that cannot be resolved are files with their own flags.
+  EXPECT_EQ(List(kSplitFilesOnly), 4);
+  EXPECT_EQ(Texts(), (Names{"dangling", "loop1", "loop2", "ToFile"}));
+  for (MenuItemIndex i = 1; i <= 4; ++i) {
     EXPECT_EQ(View(i).submenu, nullptr);
+    EXPECT_FALSE(HasPref(i));
     EXPECT_EQ(GetItemLSFlags(menu, i),
               kLSItemInfoIsAliasFile | kLSItemInfoIsSymlink | kLSItemInfoIsPlainFile);
   }
   DeleteItemRange(menu, 0, 0);
-  // Not applications: the filter drops them.
   prefs.filterKind = kFilterApplications;
   EXPECT_EQ(List(kSplitFilesOnly), 0);
 }
@@ -505,14 +470,6 @@ TEST_F(FolderListing, IconsAreIconRefsOrImagesByTheMenusIconSize) {
   prefs.useIcons = 0;
   EXPECT_EQ(List(), 4);
   for (MenuItemIndex i = 1; i <= 4; ++i) EXPECT_EQ(View(i).iconType, kMenuNoIcon);
-}
-
-TEST_F(FolderListing, AnIconSizeOutOfRangeListsWithoutIcons) {
-  File("doc.txt");
-  const SInt16 size = -1;  // 65535 pixels as an icon size
-  SetMenuItemProperty(menu, 0, kSKIDCreator, kIconTag, kIconTagSize, &size);
-  EXPECT_EQ(List(), 1);
-  EXPECT_EQ(View(1).iconType, kMenuNoIcon);
 }
 
 // ----------------------------------------------------- bad folders

@@ -52,9 +52,9 @@ TEST_F(WindowEventsTest, PaintRequestsReachTheWindowThenTheApplication) {
   gPaints = 0;
   WindowRef own = MakeWindow();
   WindowRef plain = MakeWindow();
-  ASSERT_EQ(InstallEventHandler(GetWindowEventTarget(own), CountPaint, 1, &kPaint, nullptr,
-                                nullptr),
-            noErr);
+  ASSERT_EQ(
+      InstallEventHandler(GetWindowEventTarget(own), CountPaint, 1, &kPaint, nullptr, nullptr),
+      noErr);
   EXPECT_EQ(desktop.windows.Paint(GetWindowHostNumber(own)), noErr);
   EXPECT_EQ(gPaints, 1);
   EXPECT_EQ(gPainted, own);

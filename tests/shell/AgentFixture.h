@@ -18,6 +18,7 @@
 #include "platform/Transcript.h"
 #include "shell/AppHandlers.h"
 #include "shell/Paths.h"
+#include "shell/Startup.h"
 #include "support/plist_support.h"
 #include "triggers/Triggers.h"
 
@@ -61,9 +62,7 @@ class AgentTest : public ::testing::Test {
   ~AgentTest() override {
     // Queued events and timers belong to this desktop: they run out first.
     desktop_.runLoop.Advance(0);
-    DestroyTriggersForTesting();
-    UnloadKeyBindings();
-    RemoveAppHandlersForTesting();
+    TearDownAgentForTesting();
     ForgetSystemPreferencesForTesting();
     CFPreferencesResetForTesting();
     SetMainBundlePath("");

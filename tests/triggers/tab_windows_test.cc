@@ -163,18 +163,6 @@ TEST_F(TabWindowsTest, WindowAttributesTagAndPaintHandlerFollowTheLook) {
   EXPECT_EQ(desktop->privateFunctions.windowTags.size(), 2u);
 }
 
-TEST_F(TabWindowsTest, ShowingAndPaintRequestsDrawTheTab) {
-  ScreenMenu* tab = MakeTab(4);
-  EXPECT_EQ(Shown(tab).drawCount, 1) << "drawn when it first came on screen";
-  EXPECT_EQ(desktop->windows.Paint(GetWindowHostNumber(tab->window)), noErr);
-  EXPECT_EQ(Shown(tab).drawCount, 2);
-  EXPECT_EQ(desktop->recorder.lines.back(),
-            Fmt("window %u drawn", GetWindowHostNumber(tab->window)));
-  // Placing it again while it is visible asks for no new picture.
-  PlaceAllTabs();
-  EXPECT_EQ(Shown(tab).drawCount, 2);
-}
-
 TEST_F(TabWindowsTest, HighlightAddsToTheAlphaUnclampedAndPaintingClampsIt) {
   ScreenMenu* half = MakeTab(5, 0, 0, {.alpha = 0.5f});
   DrawTab(half, false);

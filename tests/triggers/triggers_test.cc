@@ -74,14 +74,14 @@ TEST_F(TriggersTest, ATabPlaceWithoutModifiersGetsAWindow) {
 
 TEST_F(TriggersTest, HotKeyRegisteredOnceWithTheTriggersIdentifier) {
   static EventHotKeyID pressed;
-  EventTypeSpec spec{kEventClassKeyboard, kEventHotKeyPressed};
+  EventTypeSpec pressedType{kEventClassKeyboard, kEventHotKeyPressed};
   EventHandlerRef handler = nullptr;
   ASSERT_EQ(InstallApplicationEventHandler(
                 [](EventHandlerCallRef, EventRef event, void*) -> OSStatus {
                   return GetEventParameter(event, kEventParamDirectObject, typeEventHotKeyID,
                                            nullptr, sizeof(pressed), nullptr, &pressed);
                 },
-                1, &spec, nullptr, &handler),
+                1, &pressedType, nullptr, &handler),
             noErr);
 
   const std::string bytes = HotKeyBytes(49, cmdKey | optionKey);

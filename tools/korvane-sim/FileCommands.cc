@@ -57,11 +57,12 @@ std::string FourCharCode(const ScenarioLine& line, const std::string& word) {
 // app PATH [type CODE] [creator CODE]: an application bundle whose
 // Info.plist names its package type and signature, with an executable.
 void MakeApp(Simulator& sim, const ScenarioLine& l) {
-  Need(l, 2, "app PATH [type CODE] [creator CODE]");
+  static constexpr const char* kUsage = "app PATH [type CODE] [creator CODE]";
+  Need(l, 2, kUsage);
   std::string type = kDefaultPackageType;
   std::string creator = kDefaultSignature;
   for (std::size_t i = 2; i < l.words.size(); i += 2) {
-    if (i + 1 >= l.words.size()) throw ScenarioError(l, "usage: app PATH [type CODE] [creator CODE]");
+    if (i + 1 >= l.words.size()) throw ScenarioError(l, std::string("usage: ") + kUsage);
     if (l.words[i] == "type") type = FourCharCode(l, l.words[i + 1]);
     else if (l.words[i] == "creator") creator = FourCharCode(l, l.words[i + 1]);
     else throw ScenarioError(l, "unknown option: " + l.words[i]);
@@ -127,8 +128,8 @@ SInt16 SmallNumber(const ScenarioLine& line, const std::string& word) {
 }
 
 // list-folder PATH [split N] [filter N] [icons N] [noicons] [nohier]
-// [properties]: lists the folder into a new menu as a folder source would
-// and shows the menu.
+// [properties]: lists the folder into a new menu as a folder source would,
+// shows the menu and disposes of it.
 void ListFolderCommand(Simulator& sim, const ScenarioLine& l) {
   static constexpr const char* kUsage =
       "usage: list-folder PATH [split N] [filter N] [icons N] [noicons] [nohier] [properties]";
@@ -173,6 +174,8 @@ void ListFolderCommand(Simulator& sim, const ScenarioLine& l) {
       ListFolder(menu, &folder, makeSubmenus, &prefs, prefs.splitItems, 0, nullptr, nullptr);
   sim.Note(Fmt("listed %u item%s", count, count == 1 ? "" : "s"));
   for (const std::string& line : DescribeMenuTree(menu, withProperties)) sim.Note(line);
+  // Nobody else holds the menu: it goes with its submenus and icons.
+  DisposeMenuTree(menu);
 }
 
 }  // namespace

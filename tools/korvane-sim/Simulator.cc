@@ -36,6 +36,9 @@ Simulator::Simulator(SimulatorOptions options) : options_(std::move(options)) {
 }
 
 Simulator::~Simulator() {
+  // The agent never tears itself down; it ran inside this process, so the
+  // simulator does, while the desktop it ran on is still there.
+  if (started_) TearDownAgentForTesting();
   desktop_.reset();
   if (ownsHome_) {
     std::error_code ec;
