@@ -19,7 +19,7 @@ bool IsAltBrowserRunning();
 
 // Walks the process list from its start and stops at the first process of
 // that type and creator: *psn names it and *info describes it. The caller
-// prepares info (processInfoLength 60, no name, no spec).
+// prepares info (processInfoLength 60, processName and processAppSpec null).
 // noErr; procNotFound when no process matches (info then holds the last
 // process examined); paramErr (a null argument).
 [[nodiscard]] OSStatus FindProcessBySignature(OSType type, OSType creator, ProcessSerialNumber* psn,

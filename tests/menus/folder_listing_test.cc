@@ -291,6 +291,16 @@ TEST_F(FolderListing, HiddenNamesAreComparedAsTheBytesOnDisk) {
   EXPECT_EQ(Texts(), (Names{"two\nlines"}));
 }
 
+TEST_F(FolderListing, AnUndecodableNameIsListedAndLeadsToItsFile) {
+  File("bad\xFF.txt");
+  File(".hidden", "bad?.txt\n");  // what the shown name looks like hides nothing
+  EXPECT_EQ(List(), 1);
+  EXPECT_EQ(Texts(), (Names{"bad\xEF\xBF\xBD.txt"}));  // U+FFFD
+  FSRef ref;
+  ASSERT_TRUE(GetItemFSRef(menu, 1, &ref));
+  EXPECT_EQ(PathOf(ref), In("bad\xFF.txt"));
+}
+
 TEST_F(FolderListing, AHiddenNamesFileThatCannotBeReadHidesNothing) {
   File("a");
   // A folder of that name.
