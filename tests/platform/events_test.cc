@@ -131,9 +131,9 @@ class EventDispatch : public ::testing::Test {
   }
   EventHandlerRef Install(EventTargetRef target, Step& step, UInt32 kind = kEventRawKeyDown) {
     step.log = &log;
-    EventTypeSpec spec{kEventClassKeyboard, kind};
+    EventTypeSpec type{kEventClassKeyboard, kind};
     EventHandlerRef ref = nullptr;
-    EXPECT_EQ(InstallEventHandler(target, Record, 1, &spec, &step, &ref), noErr);
+    EXPECT_EQ(InstallEventHandler(target, Record, 1, &type, &step, &ref), noErr);
     return ref;
   }
   OSStatus Send(EventTargetRef target, UInt32 kind = kEventRawKeyDown) {

@@ -11,17 +11,21 @@ namespace {
 
 // A process ended: the application hears of it as 'appl'/6 with the
 // process's serial number, through the event queue like any other event.
-void PostAppTerminated(ProcessSerialNumber psn) {
+// Returns the queued event (the caller's reference), or null.
+EventRef PostAppTerminated(ProcessSerialNumber psn) {
   EventRef event = nullptr;
   if (CreateEvent(nullptr, kEventClassApplication, kEventAppTerminated, GetCurrentEventTime(),
                   kEventAttributeNone, &event) != noErr)
-    return;
+    return nullptr;
   (void)SetEventParameter(event, kEventParamProcessID, typeProcessSerialNumber, sizeof psn, &psn);
   EventTargetRef application = GetApplicationEventTarget();
   (void)SetEventParameter(event, kEventParamPostTarget, typeEventTargetRef, sizeof application,
                           &application);
-  (void)PostEventToQueue(GetMainEventQueue(), event, kEventPriorityStandard);
-  ReleaseEvent(event);
+  if (PostEventToQueue(GetMainEventQueue(), event, kEventPriorityStandard) != noErr) {
+    ReleaseEvent(event);
+    return nullptr;
+  }
+  return event;
 }
 
 std::string EventName(AEEventClass eventClass, AEEventID eventID) {
@@ -50,13 +54,32 @@ SimDesktop::SimDesktop(std::string sandboxHome) : home_(std::move(sandboxHome)) 
   host_.privateFunctions = &privateFunctions;
   host_.appleEvents = &appleEvents;
   host_.menuBar = &menuBar;
-  processes.onTerminated = PostAppTerminated;
+  processes.onTerminated = [this](ProcessSerialNumber psn) {
+    ForgetDeliveredEvents();
+    if (EventRef event = PostAppTerminated(psn)) posted_.push_back(event);
+  };
   previous_ = InstallHost(&host_);
   // Menus keep their own references to the icons they are given.
   RegisterIconOwnershipWithMenus();
 }
 
-SimDesktop::~SimDesktop() { InstallHost(previous_); }
+SimDesktop::~SimDesktop() {
+  // Events this desktop queued and its loop never delivered go with it.
+  for (EventRef event : posted_) {
+    if (IsEventInQueue(GetMainEventQueue(), event))
+      (void)RemoveEventFromQueue(GetMainEventQueue(), event);
+    ReleaseEvent(event);
+  }
+  InstallHost(previous_);
+}
+
+void SimDesktop::ForgetDeliveredEvents() {
+  std::erase_if(posted_, [](EventRef event) {
+    if (IsEventInQueue(GetMainEventQueue(), event)) return false;
+    ReleaseEvent(event);
+    return true;
+  });
+}
 
 OSErr SimDesktop::ReceiveAppleEvent(AEEventClass eventClass, AEEventID eventID,
                                     const std::optional<std::string>& directText) {

@@ -19,6 +19,7 @@
 #include "hosts/sim/SimRunLoop.h"
 #include "hosts/sim/SimScreens.h"
 #include "hosts/sim/SimWindows.h"
+#include "platform/Events.h"
 #include "platform/Host.h"
 
 // Collects transcript lines; a sink (korvane-sim's printer) may watch them.
@@ -67,4 +68,7 @@ class SimDesktop {
   std::string home_;
   Host host_;
   Host* previous_ = nullptr;
+  // Events this desktop queued (one reference each), until delivered.
+  std::vector<EventRef> posted_;
+  void ForgetDeliveredEvents();
 };
