@@ -1,6 +1,5 @@
 #include "common/IconRendering.h"
 
-#include <cstdint>
 #include <cstdlib>
 #include <limits>
 

@@ -4,7 +4,8 @@
 // the case-insensitive name order of the Mac, so the whole folder is read
 // when the iterator opens (names only, into one buffer) and sorted once.
 // Each batch then stats its entries relative to the open folder, so an entry
-// removed in between is simply skipped and nothing is stat'ed twice.
+// removed in between is simply skipped, and what a batch read stands for its
+// entries until the next batch, so nothing is stat'ed twice.
 #include <dirent.h>
 #include <fcntl.h>
 

@@ -3,8 +3,10 @@
 // folder into a menu of its own.
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <string>
 
 #include "korvane-sim/MenuPrinter.h"
 #include "korvane-sim/Simulator.h"
