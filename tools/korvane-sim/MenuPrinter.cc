@@ -16,6 +16,19 @@
 
 namespace {
 
+// Item texts come from file names, which may hold control characters; one
+// transcript line per item must stay one line.
+std::string PrintableText(const std::string& text) {
+  std::string out;
+  for (unsigned char c : text) {
+    if (c == '\n') out += "\\n";
+    else if (c == '\t') out += "\\t";
+    else if (c < 0x20 || c == 0x7F) out += Fmt("\\x%02X", c);
+    else out.push_back(static_cast<char>(c));
+  }
+  return out;
+}
+
 std::string Indent(int depth) { return std::string(static_cast<std::size_t>(depth) * 2, ' '); }
 
 std::string ItemsText(UInt16 count) { return Fmt("%u item%s", count, count == 1 ? "" : "s"); }
@@ -163,7 +176,7 @@ void DescribeItems(MenuRef menu, const MenuView& view, bool withProperties, int 
     if (item->isSeparator) {
       line += "----";
     } else {
-      line += "\"" + item->text + "\"";
+      line += "\"" + PrintableText(item->text) + "\"";
       if (!item->enabled) line += " disabled";
       if (item->hidden) line += " hidden";
       line += KeyText(*item);
