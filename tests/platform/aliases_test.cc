@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "hosts/sim/SimDesktop.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -18,12 +20,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-class Recorder final : public HostRecorder {
- public:
-  void Record(std::string_view line) override { lines.emplace_back(line); }
-  std::vector<std::string> lines;
-};
 
 class AliasesTest : public testing::Test {
  protected:
@@ -76,7 +72,7 @@ class AliasesTest : public testing::Test {
 
   std::string root;
   std::unique_ptr<SimFileSystem> sim;
-  Recorder recorder;
+  SimRecorder recorder;
   Host host;
   Host* previous = nullptr;
 };

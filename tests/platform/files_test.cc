@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "hosts/sim/SimDesktop.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -22,12 +24,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-class Recorder final : public HostRecorder {
- public:
-  void Record(std::string_view line) override { lines.emplace_back(line); }
-  std::vector<std::string> lines;
-};
 
 // A fresh folder (no symlinks in its path) with the simulated file system
 // installed as the host's, removed afterwards.
@@ -115,7 +111,7 @@ class FilesTest : public testing::Test {
 
   std::string root;
   std::unique_ptr<SimFileSystem> sim;
-  Recorder recorder;
+  SimRecorder recorder;
   Host host;
   Host* previous = nullptr;
 };
