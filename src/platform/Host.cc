@@ -34,3 +34,9 @@ std::string Fmt(const char* format, ...) {
 void Transcribe(std::string_view line) {
   if (auto* r = CurrentHost().recorder) r->Record(line);
 }
+
+void ReportProblem(std::string_view line) {
+  std::fprintf(stderr, "korvane: %.*s\n", static_cast<int>(line.size()), line.data());
+  std::fflush(stderr);
+  Transcribe(line);
+}

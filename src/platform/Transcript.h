@@ -9,3 +9,8 @@ std::string Fmt(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // Sends "line" to the current host's recorder, if any.
 void Transcribe(std::string_view line);
+
+// For mistakes in the user's settings and failures the user must hear of
+// (a setting skipped or corrected, a file that could not be written):
+// writes "korvane: <line>" to standard error and transcribes "<line>".
+void ReportProblem(std::string_view line);
