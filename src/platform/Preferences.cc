@@ -8,9 +8,11 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/Bundle.h"
 #include "platform/PropertyList.h"
@@ -29,11 +31,20 @@ struct Domain {
   // Keys changed since the last synchronise, by UTF-8 text (which sorts as
   // the transcript lists them): the key and its new value, null if removed.
   std::map<std::string, std::pair<CFRef<CFStringRef>, CFRef<CFPropertyListRef>>> changed;
+  // The last problem reported for the file, so that a file that stays
+  // unreadable is reported once and not at every synchronise.
+  std::string lastReport;
 };
 
 // By file path: should HOME change under a running process, changes made
 // for one file are never written into another.
 std::map<std::string, Domain> gDomains;
+
+void Report(Domain& domain, std::string line) {
+  if (line == domain.lastReport) return;
+  ReportProblem(line);
+  domain.lastReport = std::move(line);
+}
 
 std::optional<std::string> ConfigFolder() {
   const char* xdg = std::getenv("XDG_CONFIG_HOME");
@@ -67,17 +78,32 @@ std::optional<std::string> DomainFilePath(const std::string& id) {
   return *folder + "/" + kFolderName + "/" + id + ".plist";
 }
 
-// The domain file's dictionary: empty when there is no file; nullopt when
-// there is one we cannot read or that is not a dictionary.
-std::optional<CFRef<CFMutableDictionaryRef>> ReadDomainFile(const std::string& path) {
-  CFRef<CFPropertyListRef> plist;
-  OSStatus status = ReadPropertyListFile(path, kCFPropertyListImmutable, &plist);
-  if (status == fnfErr)
-    return CFDictionaryCreateMutable(nullptr, 0, &kCFTypeDictionaryKeyCallBacks,
-                                     &kCFTypeDictionaryValueCallBacks);
-  auto dict = CFRefAs<CFDictionaryRef>(std::move(plist));
-  if (status != noErr || !dict) return std::nullopt;
-  return CFDictionaryCreateMutableCopy(nullptr, 0, dict);
+// The domain file as it is on disk: an empty document when there is no
+// file (or no bytes in it); nullopt, reported, when there is one we cannot
+// read or whose top level is not a dictionary. Such a file is never written
+// over: it may be the user's work in progress.
+std::optional<PropertyListDocument> ReadDomainFile(const std::string& path, Domain& domain) {
+  PropertyListDocument document;
+  std::string reason;
+  OSStatus status = document.Read(path, &reason);
+  if (status == fnfErr) return PropertyListDocument();
+  if (status != noErr) {
+    Report(domain, Fmt("preferences: %s cannot be read (%s); it is left untouched", path.c_str(),
+                       reason.c_str()));
+    return std::nullopt;
+  }
+  std::size_t dicts = document.skippedDictionaries(), texts = document.skippedStrings();
+  if (dicts || texts) {
+    auto count = [](std::size_t n, const char* one, const char* many) {
+      return n ? Fmt("%zu %s", n, n == 1 ? one : many) : std::string();
+    };
+    std::string what = count(dicts, "dictionary", "dictionaries");
+    if (dicts && texts) what += " and ";
+    what += count(texts, "text", "texts");
+    Report(domain, Fmt("preferences: %s: %s skipped: a NUL character in a key or a text",
+                       path.c_str(), what.c_str()));
+  }
+  return document;
 }
 
 Domain* DomainFor(CFStringRef applicationID, std::string* idText = nullptr,
@@ -88,8 +114,8 @@ Domain* DomainFor(CFStringRef applicationID, std::string* idText = nullptr,
   if (!path) return nullptr;
   Domain& domain = gDomains[*path];
   if (!domain.values) {
-    auto read = ReadDomainFile(*path);
-    domain.values = read ? std::move(*read)
+    auto read = ReadDomainFile(*path, domain);
+    domain.values = read ? read->CopyValues()
                          : CFDictionaryCreateMutable(nullptr, 0, &kCFTypeDictionaryKeyCallBacks,
                                                      &kCFTypeDictionaryValueCallBacks);
   }
@@ -99,28 +125,72 @@ Domain* DomainFor(CFStringRef applicationID, std::string* idText = nullptr,
 }
 
 // Creates the folders on the way to the file, private to the user as
-// XDG asks of the configuration folder.
-bool MakeFoldersFor(const std::string& file) {
+// XDG asks of the configuration folder. 0 or the errno of the failure.
+int MakeFoldersFor(const std::string& file) {
   for (auto slash = file.find('/', 1); slash != std::string::npos;
        slash = file.find('/', slash + 1)) {
     std::string folder = file.substr(0, slash);
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    if (::mkdir(folder.c_str(), 0700) == 0) continue;
+    if (errno != EEXIST) return errno;
+    struct stat st;
+    if (::stat(folder.c_str(), &st) != 0) return errno;
+    if (!S_ISDIR(st.st_mode)) return ENOTDIR;
   }
-  return true;
+  return 0;
 }
 
-// Writing goes to the file a symbolic link points at, so that settings kept
-// elsewhere and linked in stay where the user put them.
-std::string WriteTarget(const std::string& path) {
-  struct stat st;
-  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    if (char* resolved = ::realpath(path.c_str(), nullptr)) {
-      std::string target = resolved;
-      std::free(resolved);
-      return target;
-    }
+// The file a write goes to: the end of the chain of symbolic links at path
+// (which need not exist yet), so that settings kept elsewhere and linked in
+// stay where the user put them and the link stays a link. 0 or an errno.
+int WriteTarget(const std::string& path, std::string* target) {
+  *target = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st;
+    if (::lstat(target->c_str(), &st) != 0) return errno == ENOENT ? 0 : errno;
+    if (!S_ISLNK(st.st_mode)) return 0;
+    std::vector<char> link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : PATH_MAX) + 1);
+    ssize_t n = ::readlink(target->c_str(), link.data(), link.size());
+    if (n < 0) return errno;
+    if (static_cast<std::size_t>(n) >= link.size()) return ENAMETOOLONG;
+    std::string next(link.data(), static_cast<std::size_t>(n));
+    if (next.empty()) return ENOENT;
+    if (next.front() != '/') next = target->substr(0, target->find_last_of('/') + 1) + next;
+    *target = next;
   }
-  return path;
+  return ELOOP;
+}
+
+// Writes the document to the domain file; false, reported, when it could
+// not be written.
+bool WriteDomainFile(const std::string& path, const PropertyListDocument& document,
+                     Domain& domain) {
+  auto fail = [&](const std::string& why) {
+    Report(domain, Fmt("preferences: cannot write %s: %s; the changes are kept for a later try",
+                       path.c_str(), why.c_str()));
+    return false;
+  };
+  if (!document.CanBeWrittenBack())
+    return fail("it holds a NUL character in a key or a text, which writing would cut off");
+  if (int e = MakeFoldersFor(path)) return fail(std::strerror(e));
+  std::string target;
+  if (int e = WriteTarget(path, &target)) return fail(std::strerror(e));
+  // An existing file keeps its mode; one the user made read-only stays
+  // untouched (the rename would otherwise replace it regardless).
+  mode_t mode = 0600;
+  struct stat st;
+  if (::stat(target.c_str(), &st) == 0) {
+    if (!S_ISREG(st.st_mode)) return fail("it is not a regular file");
+    if ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)
+      return fail("the file is read-only");
+    mode = st.st_mode & 07777;
+  }
+  if (int e = document.Write(target, mode)) return fail(std::strerror(e));
+  if (document.format() == kCFPropertyListXMLFormat_v1_0 &&
+      document.WriteFormat() == kCFPropertyListBinaryFormat_v1_0)
+    ReportProblem(Fmt("preferences: %s is now a binary property list: it holds text an XML "
+                      "property list cannot carry",
+                      path.c_str()));
+  return true;
 }
 
 }  // namespace
@@ -139,7 +209,7 @@ void CFPreferencesSetAppValue(CFStringRef key, CFPropertyListRef value,
   if (!domain) return;
   CFRef<CFPropertyListRef> copy;
   if (value) {
-    if (!CFPropertyListIsValid(value, kCFPropertyListXMLFormat_v1_0)) return;
+    if (!CFPropertyListIsValid(value, kCFPropertyListBinaryFormat_v1_0)) return;
     copy = CFPropertyListCreateDeepCopy(nullptr, value, kCFPropertyListImmutable);
   }
   auto keyCopy = CFStringCreateCopy(nullptr, key);
@@ -154,33 +224,59 @@ Boolean CFPreferencesAppSynchronize(CFStringRef applicationID) {
   std::string id, path;
   Domain* domain = DomainFor(applicationID, &id, &path);
   if (!domain) return false;
-  auto onDisk = ReadDomainFile(path);
+  auto onDisk = ReadDomainFile(path, *domain);
   if (!onDisk) return false;
   if (domain->changed.empty()) {
-    domain->values = std::move(*onDisk);
+    domain->values = onDisk->CopyValues();
     return true;
   }
   std::string keys;
   for (auto& [text, change] : domain->changed) {
-    if (change.second)
-      CFDictionarySetValue(*onDisk, change.first, change.second);
-    else
-      CFDictionaryRemoveValue(*onDisk, change.first);
+    (void)onDisk->SetValue(change.first, change.second);  // checked when it was set
     keys += (keys.empty() ? "" : ", ") + text;
   }
-  if (!MakeFoldersFor(path) || WritePropertyListFile(WriteTarget(path), *onDisk, 0600) != noErr)
-    return false;
-  domain->values = std::move(*onDisk);
+  if (!WriteDomainFile(path, *onDisk, *domain)) return false;
+  domain->values = onDisk->CopyValues();
   domain->changed.clear();
+  domain->lastReport.clear();
   Transcribe(Fmt("prefs: synchronized %s (%s)", id.c_str(), keys.c_str()));
   return true;
 }
 
+// A boolean, a number (non-zero is true) or one of the strings YES, NO,
+// true, false in any case, as hand-edited files hold them.
 Boolean CFPreferencesGetAppBooleanValue(CFStringRef key, CFStringRef applicationID,
                                         Boolean* keyExistsAndHasValidFormat) {
-  auto value = CFRefAs<CFBooleanRef>(CFPreferencesCopyAppValue(key, applicationID));
-  if (keyExistsAndHasValidFormat) *keyExistsAndHasValidFormat = value != nullptr;
-  return value && CFBooleanGetValue(value);
+  auto value = CFPreferencesCopyAppValue(key, applicationID);
+  std::optional<bool> result;
+  if (value) {
+    switch (CFGetTypeID(value)) {
+      case kCFTypeIDBoolean: result = CFBooleanGetValue(static_cast<CFBooleanRef>(value.get())); break;
+      case kCFTypeIDNumber: {
+        auto number = static_cast<CFNumberRef>(value.get());
+        double d = 0;
+        SInt64 i = 0;
+        if (CFNumberIsFloatType(number))
+          result = CFNumberGetValue(number, kCFNumberFloat64Type, &d) && d != 0;
+        else
+          result = CFNumberGetValue(number, kCFNumberSInt64Type, &i) && i != 0;
+        break;
+      }
+      case kCFTypeIDString: {
+        auto text = static_cast<CFStringRef>(value.get());
+        for (const char* word : {"YES", "TRUE"})
+          if (CFStringCompare(text, CFSTR(word), kCFCompareCaseInsensitive) == kCFCompareEqualTo)
+            result = true;
+        for (const char* word : {"NO", "FALSE"})
+          if (CFStringCompare(text, CFSTR(word), kCFCompareCaseInsensitive) == kCFCompareEqualTo)
+            result = false;
+        break;
+      }
+      default: break;
+    }
+  }
+  if (keyExistsAndHasValidFormat) *keyExistsAndHasValidFormat = result.has_value();
+  return result.value_or(false);
 }
 
 void CFPreferencesResetForTesting() { gDomains.clear(); }

@@ -18,21 +18,24 @@
 #include <optional>
 #include <string>
 
+#include "platform/PropertyListInternal.h"
 #include "platform/Transcript.h"
+
+namespace plist_internal {
+
+void PlistFree::operator()(void* node) const { plist_free(static_cast<plist_t>(node)); }
+
+}  // namespace plist_internal
+
+using namespace plist_internal;
 
 namespace {
 
-constexpr int kMaxDepth = 512;
 // Seconds from 1970-01-01 to 2001-01-01, both UTC.
 constexpr SInt64 kUnixToAbsolute = 978307200;
 // Dates from year 1 to 9999, the years an XML date can spell.
 constexpr double kEarliestDate = -63113904000.0;
 constexpr double kLatestDate = 252423993599.0;
-
-struct PlistFree {
-  void operator()(void* node) const { plist_free(static_cast<plist_t>(node)); }
-};
-using PlistPtr = std::unique_ptr<void, PlistFree>;
 
 // ------------------------------------------------------------ calendar
 
@@ -223,6 +226,12 @@ bool IsXMLText(std::u16string_view text) {
   return true;
 }
 
+// Text libplist hands out as it was read, so it may not be UTF-8.
+bool IsValidUTF8(std::string_view text) { return UTF16ToUTF8(UTF8ToUTF16(text)) == text; }
+
+// What an XML writer can put into the file as it is.
+bool FitsXML(std::string_view utf8) { return IsValidUTF8(utf8) && IsXMLText(UTF8ToUTF16(utf8)); }
+
 bool IsValidValue(CFTypeRef v, bool xml, int depth) {
   if (!v || depth > kMaxDepth) return false;
   switch (v->TypeID()) {
@@ -269,7 +278,7 @@ plist_t DateNode(double t) {
 }
 
 // Assumes IsValidValue(v, ...) holds. Null only when libplist fails.
-plist_t NodeFromValue(CFTypeRef v) {
+plist_t Node(CFTypeRef v) {
   switch (v->TypeID()) {
     case kCFTypeIDString:
       return plist_new_string(UTF16ToUTF8(static_cast<CFStringRef>(v)->text).c_str());
@@ -290,7 +299,7 @@ plist_t NodeFromValue(CFTypeRef v) {
     case kCFTypeIDArray: {
       PlistPtr array(plist_new_array());
       for (const void* e : static_cast<CFArrayRef>(v)->values) {
-        plist_t child = NodeFromValue(static_cast<CFTypeRef>(e));
+        plist_t child = Node(static_cast<CFTypeRef>(e));
         if (!child) return nullptr;
         plist_array_append_item(array.get(), child);
       }
@@ -305,7 +314,7 @@ plist_t NodeFromValue(CFTypeRef v) {
       });
       PlistPtr dict(plist_new_dict());
       for (auto& [key, value] : entries) {
-        plist_t child = NodeFromValue(value);
+        plist_t child = Node(value);
         if (!child) return nullptr;
         plist_dict_set_item(dict.get(),
                             UTF16ToUTF8(static_cast<CFStringRef>(key)->text).c_str(), child);
@@ -314,6 +323,18 @@ plist_t NodeFromValue(CFTypeRef v) {
     }
     default:
       return nullptr;
+  }
+}
+
+// libplist writes the years before 1000 with fewer than four digits
+// ("999-01-01T..."), which no reader takes; pads them with zeros.
+void PadDateYears(std::string& xml) {
+  static constexpr std::string_view kTag = "<date>";
+  for (auto at = xml.find(kTag); at != std::string::npos; at = xml.find(kTag, at + 1)) {
+    std::size_t start = at + kTag.size(), end = start;
+    while (end < xml.size() && xml[end] >= '0' && xml[end] <= '9') ++end;
+    if (end < xml.size() && xml[end] == '-' && end - start < 4)
+      xml.insert(start, 4 - (end - start), '0');
   }
 }
 
@@ -372,38 +393,165 @@ CFRef<CFPropertyListRef> Fail(CFStringRef* errorString, const char* why) {
 
 }  // namespace
 
+// ------------------------------------------------------ shared with the files
+
+namespace plist_internal {
+
+ParsedNodes ParseNodes(const unsigned char* bytes, std::size_t length) {
+  ParsedNodes parsed;
+  if (length == 0) {
+    parsed.error = "it is empty";
+    return parsed;
+  }
+  if (length > std::numeric_limits<uint32_t>::max()) {
+    parsed.error = "it is too large";
+    return parsed;
+  }
+  const char* text = reinterpret_cast<const char*>(bytes);
+  std::string patched;
+  if (plist_is_binary(text, static_cast<uint32_t>(length))) {
+    parsed.format = kCFPropertyListBinaryFormat_v1_0;
+    BinaryScan scan = ScanBinaryPropertyList(bytes, length);
+    if (!scan.malformed.empty()) {
+      parsed.error = scan.malformed;
+      return parsed;
+    }
+    parsed.holdsNUL = scan.holdsNUL;
+    parsed.skippedDictionaries = scan.dictionariesWithNULKeys.size();
+    parsed.skippedStrings = scan.textsWithNUL;
+    if (scan.holdsNUL) {
+      // libplist cannot hand such keys out, and cuts such strings short; as
+      // one-byte UIDs they are parsed without their contents and then left
+      // out, as malformed.
+      patched.assign(text, length);
+      for (std::size_t at : scan.dictionariesWithNULKeys) patched[at] = '\x80';
+      for (std::size_t at : scan.stringsWithNUL) patched[at] = '\x80';
+      text = patched.data();
+    }
+  } else {
+    parsed.error = ScanXMLPropertyList(text, length);
+    if (!parsed.error.empty()) return parsed;
+  }
+  plist_t root = nullptr;
+  plist_from_memory(text, static_cast<uint32_t>(length), &root);
+  parsed.root.reset(root);
+  if (!root) {
+    parsed.error = parsed.format == kCFPropertyListBinaryFormat_v1_0
+                       ? "it is not a well-formed binary property list"
+                       : "it is not a well-formed XML property list";
+  } else if (parsed.holdsNUL && plist_get_node_type(root) == PLIST_UID) {
+    parsed.root.reset();
+    parsed.error = parsed.skippedDictionaries ? "a key of its top-level dictionary holds a NUL character"
+                                              : "its only text holds a NUL character";
+  }
+  return parsed;
+}
+
+CFRef<CFTypeRef> ValueFromNode(void* node, CFOptionFlags mutabilityOption, bool* tooDeep) {
+  Reader reader{mutabilityOption >= kCFPropertyListMutableContainers,
+                mutabilityOption >= kCFPropertyListMutableContainersAndLeaves};
+  auto value = reader.Value(static_cast<plist_t>(node), 0);
+  if (tooDeep) *tooDeep = reader.tooDeep;
+  return value;
+}
+
+void* NodeFromValue(CFTypeRef value) { return Node(value); }
+
+bool NodeTreeFitsXML(void* node) {
+  auto n = static_cast<plist_t>(node);
+  switch (plist_get_node_type(n)) {
+    case PLIST_STRING: {
+      uint64_t length = 0;
+      const char* text = plist_get_string_ptr(n, &length);
+      return FitsXML(std::string_view(text ? text : "", text ? length : 0));
+    }
+    case PLIST_UID: return false;
+    case PLIST_ARRAY: {
+      uint32_t count = plist_array_get_size(n);
+      for (uint32_t i = 0; i < count; ++i)
+        if (!NodeTreeFitsXML(plist_array_get_item(n, i))) return false;
+      return true;
+    }
+    case PLIST_DICT: {
+      // Trees here never hold keys with a NUL character (the binary scan
+      // takes their dictionaries out), so reading keys cannot assert.
+      plist_dict_iter iter = nullptr;
+      plist_dict_new_iter(n, &iter);
+      bool fits = true;
+      for (;;) {
+        char* key = nullptr;
+        plist_t child = nullptr;
+        plist_dict_next_item(n, iter, &key, &child);
+        if (!child) {
+          std::free(key);
+          break;
+        }
+        fits = FitsXML(key ? key : "") && NodeTreeFitsXML(child);
+        std::free(key);
+        if (!fits) break;
+      }
+      std::free(iter);
+      return fits;
+    }
+    default: return true;
+  }
+}
+
+std::string SerializeNodes(void* node, CFPropertyListFormat format) {
+  char* bytes = nullptr;
+  uint32_t length = 0;
+  std::string out;
+  if (format == kCFPropertyListBinaryFormat_v1_0) {
+    plist_to_bin(static_cast<plist_t>(node), &bytes, &length);
+    if (bytes) out.assign(bytes, length);
+    if (bytes) plist_to_bin_free(bytes);
+  } else {
+    plist_to_xml(static_cast<plist_t>(node), &bytes, &length);
+    if (bytes) out.assign(bytes, length);
+    if (bytes) plist_to_xml_free(bytes);
+    PadDateYears(out);
+  }
+  return out;
+}
+
+}  // namespace plist_internal
+
+// ------------------------------------------------------------ public calls
+
 CFRef<CFPropertyListRef> CFPropertyListCreateFromXMLData(CFAllocatorRef, CFDataRef xmlData,
                                                          CFOptionFlags mutabilityOption,
                                                          CFStringRef* errorString) {
   if (errorString) *errorString = nullptr;
   CFIndex length = CFDataGetLength(xmlData);
   if (length <= 0) return Fail(errorString, "property list data is empty");
-  if (static_cast<std::uint64_t>(length) > std::numeric_limits<uint32_t>::max())
-    return Fail(errorString, "property list data is too large");
-  plist_t root = nullptr;
-  plist_from_memory(reinterpret_cast<const char*>(CFDataGetBytePtr(xmlData)),
-                    static_cast<uint32_t>(length), &root);
-  PlistPtr holder(root);
-  if (!root) return Fail(errorString, "data is not an XML or binary property list");
-  Reader reader{mutabilityOption >= kCFPropertyListMutableContainers,
-                mutabilityOption >= kCFPropertyListMutableContainersAndLeaves};
-  auto value = reader.Value(root, 0);
-  if (reader.tooDeep) return Fail(errorString, "property list is nested too deeply");
+  ParsedNodes parsed = ParseNodes(CFDataGetBytePtr(xmlData), static_cast<std::size_t>(length));
+  if (!parsed.root) {
+    // The reasons name the text at fault; the constant strings handed out
+    // here are kept to a few kinds.
+    return Fail(errorString, parsed.error.find("nested") != std::string::npos
+                                 ? "property list is nested too deeply"
+                                 : "data is not a readable XML or binary property list");
+  }
+  bool tooDeep = false;
+  auto value = ValueFromNode(parsed.root.get(), mutabilityOption, &tooDeep);
+  if (tooDeep) return Fail(errorString, "property list is nested too deeply");
   if (!value) return Fail(errorString, "property list holds no value of a known kind");
   return value;
 }
 
 CFRef<CFDataRef> CFPropertyListCreateXMLData(CFAllocatorRef, CFPropertyListRef propertyList) {
   if (!CFPropertyListIsValid(propertyList, kCFPropertyListXMLFormat_v1_0)) return nullptr;
-  PlistPtr root(NodeFromValue(propertyList));
+  PlistPtr root(Node(propertyList));
   if (!root) return nullptr;
   char* xml = nullptr;
   uint32_t length = 0;
   plist_to_xml(root.get(), &xml, &length);
   if (!xml) return nullptr;
-  auto data = CFDataCreate(nullptr, reinterpret_cast<const UInt8*>(xml), length);
+  std::string text(xml, length);
   plist_to_xml_free(xml);
-  return data;
+  PadDateYears(text);
+  return CFDataCreate(nullptr, reinterpret_cast<const UInt8*>(text.data()),
+                      static_cast<CFIndex>(text.size()));
 }
 
 CFRef<CFPropertyListRef> CFPropertyListCreateDeepCopy(CFAllocatorRef,

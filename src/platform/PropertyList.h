@@ -12,6 +12,7 @@
 
 #include <sys/types.h>
 
+#include <cstddef>
 #include <string>
 #include <type_traits>
 
@@ -79,6 +80,59 @@ Boolean CFPropertyListIsValid(CFPropertyListRef plist, CFPropertyListFormat form
 // full; ioErr for any other failure.
 [[nodiscard]] OSStatus WritePropertyListFile(const std::string& path, CFPropertyListRef plist,
                                              mode_t mode = 0644);
+
+// A property list file whose top level is a dictionary, kept as it was read
+// so that it can be written back with only some of its keys changed: every
+// key not set or removed through it is written back exactly as it was,
+// values that have no kind here (UIDs, integers beyond the signed 64-bit
+// range) included. Settings files are shared with other programs.
+class PropertyListDocument {
+ public:
+  PropertyListDocument();  // an empty dictionary, to be written as XML
+  ~PropertyListDocument();
+  PropertyListDocument(PropertyListDocument&&) noexcept;
+  PropertyListDocument& operator=(PropertyListDocument&&) noexcept;
+
+  // Reads the file at path. A file without bytes is an empty dictionary.
+  // Returns noErr, or the status ReadPropertyListFile would give (also
+  // kCFPropertyListReadCorruptError when the top level is not a dictionary),
+  // with *reason (when not null) saying why in words; the document is then
+  // an empty dictionary again.
+  [[nodiscard]] OSStatus Read(const std::string& path, std::string* reason);
+
+  // The top-level values, immutable; what has no kind here is left out.
+  CFRef<CFMutableDictionaryRef> CopyValues() const;
+
+  // Sets (value not null) or removes (null) a top-level key. False, and
+  // nothing changed, when the value cannot be written in either format
+  // (CFPropertyListIsValid with the binary format).
+  bool SetValue(CFStringRef key, CFPropertyListRef value);
+
+  // Dictionaries and strings left out on reading because a key of theirs,
+  // or the text, holds a NUL character (libplist cannot hand those out).
+  std::size_t skippedDictionaries() const { return skipped_; }
+  std::size_t skippedStrings() const { return skippedStrings_; }
+  // False when writing would not give back what was read: libplist cuts
+  // text off at a NUL character, and skipped dictionaries are not kept.
+  bool CanBeWrittenBack() const { return !holdsNUL_; }
+
+  // The format it was read in (XML for a new document), and the one Write
+  // uses: the same, or binary when the contents hold text an XML file cannot
+  // carry (control characters, U+FFFE, U+FFFF) or UIDs.
+  CFPropertyListFormat format() const { return format_; }
+  CFPropertyListFormat WriteFormat() const;
+
+  // Writes the document to path atomically (see WritePropertyListFile)
+  // with the given mode. Returns 0 or the errno of the failing step.
+  [[nodiscard]] int Write(const std::string& path, mode_t mode) const;
+
+ private:
+  void* root_;  // the libplist dictionary node
+  CFPropertyListFormat format_ = kCFPropertyListXMLFormat_v1_0;
+  std::size_t skipped_ = 0;
+  std::size_t skippedStrings_ = 0;
+  bool holdsNUL_ = false;
+};
 
 // An owned reference as the narrower kind T (CFDictionaryRef,
 // CFMutableArrayRef, ...), or null when the value is of another kind; the

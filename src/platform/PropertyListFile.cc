@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/PropertyList.h"
+#include "platform/PropertyListInternal.h"
 
 namespace {
 
@@ -91,27 +91,64 @@ void SyncFolder(const std::string& folder) {
 
 }  // namespace
 
-OSStatus ReadPropertyListFile(const std::string& path, CFOptionFlags mutabilityOption,
-                              CFRef<CFPropertyListRef>* result) {
-  if (!result) return paramErr;
-  result->reset();
+namespace plist_internal {
+
+int ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes) {
+  bytes->clear();
   FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) return StatusForReadErrno(errno);
+  if (fd.get() < 0) return errno;
   struct stat st;
-  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return ioErr;
-  if (st.st_size > kLargestPropertyList) return memFullErr;
-  std::vector<UInt8> bytes;
+  if (::fstat(fd.get(), &st) != 0) return errno;
+  if (S_ISDIR(st.st_mode)) return EISDIR;
+  if (!S_ISREG(st.st_mode)) return EINVAL;
+  if (st.st_size > kLargestPropertyList) return EFBIG;
   UInt8 buffer[16384];
   for (;;) {
     ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
     if (n < 0) {
       if (errno == EINTR) continue;
-      return ioErr;
+      return errno;
     }
     if (n == 0) break;
-    bytes.insert(bytes.end(), buffer, buffer + n);
-    if (bytes.size() > static_cast<std::size_t>(kLargestPropertyList)) return memFullErr;
+    bytes->insert(bytes->end(), buffer, buffer + n);
+    if (bytes->size() > static_cast<std::size_t>(kLargestPropertyList)) return EFBIG;
   }
+  return 0;
+}
+
+int WriteFileAtomically(const std::string& path, const void* bytes, std::size_t length,
+                        mode_t mode) {
+  if (path.empty()) return EINVAL;
+  auto slash = path.find_last_of('/');
+  std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (name.empty()) return EISDIR;
+
+  TemporaryFile temporary;
+  std::string pattern = folder + "/." + name + ".XXXXXX";
+  FileDescriptor fd(::mkostemp(pattern.data(), O_CLOEXEC));
+  if (fd.get() < 0) return errno;
+  temporary.path = pattern;
+  if (!WriteAll(fd.get(), static_cast<const UInt8*>(bytes), length) ||
+      ::fchmod(fd.get(), mode) != 0 || ::fsync(fd.get()) != 0 || fd.Close() != 0)
+    return errno;
+  if (::rename(temporary.path.c_str(), path.c_str()) != 0) return errno;
+  temporary.renamed = true;
+  SyncFolder(folder);
+  return 0;
+}
+
+}  // namespace plist_internal
+
+OSStatus ReadPropertyListFile(const std::string& path, CFOptionFlags mutabilityOption,
+                              CFRef<CFPropertyListRef>* result) {
+  if (!result) return paramErr;
+  result->reset();
+  std::vector<UInt8> bytes;
+  int error = plist_internal::ReadWholeFile(path, &bytes);
+  if (error == EFBIG) return memFullErr;
+  if (error == EISDIR || error == EINVAL) return ioErr;
+  if (error) return StatusForReadErrno(error);
   auto data = CFDataCreateWithBytesNoCopy(nullptr, bytes.data(),
                                           static_cast<CFIndex>(bytes.size()), kCFAllocatorNull);
   auto value = CFPropertyListCreateFromXMLData(nullptr, data, mutabilityOption, nullptr);
@@ -122,22 +159,8 @@ OSStatus ReadPropertyListFile(const std::string& path, CFOptionFlags mutabilityO
 
 OSStatus WritePropertyListFile(const std::string& path, CFPropertyListRef plist, mode_t mode) {
   auto xml = CFPropertyListCreateXMLData(nullptr, plist);
-  if (!xml || path.empty()) return paramErr;
-  auto slash = path.find_last_of('/');
-  std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  if (name.empty()) return paramErr;
-
-  TemporaryFile temporary;
-  std::string pattern = folder + "/." + name + ".XXXXXX";
-  FileDescriptor fd(::mkostemp(pattern.data(), O_CLOEXEC));
-  if (fd.get() < 0) return StatusForWriteErrno(errno);
-  temporary.path = pattern;
-  if (!WriteAll(fd.get(), CFDataGetBytePtr(xml), static_cast<std::size_t>(CFDataGetLength(xml))) ||
-      ::fchmod(fd.get(), mode) != 0 || ::fsync(fd.get()) != 0 || fd.Close() != 0)
-    return StatusForWriteErrno(errno);
-  if (::rename(temporary.path.c_str(), path.c_str()) != 0) return StatusForWriteErrno(errno);
-  temporary.renamed = true;
-  SyncFolder(folder);
-  return noErr;
+  if (!xml || path.empty() || path.back() == '/') return paramErr;
+  int error = plist_internal::WriteFileAtomically(
+      path, CFDataGetBytePtr(xml), static_cast<std::size_t>(CFDataGetLength(xml)), mode);
+  return error ? StatusForWriteErrno(error) : noErr;
 }

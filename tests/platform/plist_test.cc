@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
+#include <cstdint>
+#include <functional>
 #include <limits>
 
 #include "platform/PropertyList.h"
@@ -370,4 +373,184 @@ TEST(PropertyListFile, WritesAtomicallyWithTheGivenMode) {
     ::chmod(dir.path().c_str(), 0700);
     EXPECT_EQ(ReadFile(path), before);
   }
+}
+
+// ------------------------------------------------------- hostile input
+
+namespace {
+
+std::string BigEndian(std::uint64_t v, int size) {
+  std::string out;
+  for (int i = size - 1; i >= 0; --i) out += static_cast<char>(v >> (8 * i) & 0xFF);
+  return out;
+}
+std::string Ref(std::uint64_t index) { return BigEndian(index, 4); }
+
+// A binary property list of the given objects (4-byte offsets and
+// references), the first object at the top.
+std::string BinaryPlist(const std::vector<std::string>& objects) {
+  std::string out = "bplist00";
+  std::vector<std::uint64_t> offsets;
+  for (auto& o : objects) {
+    offsets.push_back(out.size());
+    out += o;
+  }
+  std::uint64_t table = out.size();
+  for (auto o : offsets) out += BigEndian(o, 4);
+  out += std::string(6, '\0') + '\x04' + '\x04' + BigEndian(objects.size(), 8) + BigEndian(0, 8) +
+         BigEndian(table, 8);
+  return out;
+}
+
+// n arrays, each holding the next; the innermost is empty.
+std::string NestedArrays(int n) {
+  std::vector<std::string> objects;
+  for (int i = 0; i < n - 1; ++i) objects.push_back("\xA1" + Ref(i + 1));
+  objects.push_back("\xA0");
+  return BinaryPlist(objects);
+}
+
+double Seconds(const std::function<void()>& f) {
+  auto start = std::chrono::steady_clock::now();
+  f();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
+TEST(PropertyListHostile, DeepBinaryNestingIsRefusedQuicklyWithoutRecursion) {
+  EXPECT_TRUE(Parse(NestedArrays(512)));
+  CFStringRef error = nullptr;
+  EXPECT_FALSE(Parse(NestedArrays(513), 0, &error));
+  EXPECT_TRUE(CFEqual(error, CFSTR("property list is nested too deeply")));
+  // 100,000 levels overflowed libplist's recursive reader after a long stall.
+  std::string deep = NestedArrays(100000);
+  EXPECT_LT(Seconds([&] { EXPECT_FALSE(Parse(deep)); }), 1.0);
+
+  // Shared objects that libplist would copy out into 2^41 values, and a
+  // container that holds itself.
+  std::vector<std::string> bomb;
+  for (int i = 0; i < 40; ++i) bomb.push_back("\xA2" + Ref(i + 1) + Ref(i + 1));
+  bomb.push_back("\x09");
+  EXPECT_LT(Seconds([&] { EXPECT_FALSE(Parse(BinaryPlist(bomb))); }), 1.0);
+  EXPECT_FALSE(Parse(BinaryPlist({"\xA1" + Ref(0)})));
+  // Damaged tables: a reference past the objects, a trailer that lies.
+  EXPECT_FALSE(Parse(BinaryPlist({"\xA1" + Ref(7)})));
+  std::string lying = BinaryPlist({"\x09"});
+  lying[lying.size() - 9] = 0x7F;  // the offset table "starts" past the end
+  EXPECT_FALSE(Parse(lying));
+  EXPECT_TRUE(Parse(BinaryPlist({"\x09"})));
+}
+
+TEST(PropertyListHostile, DeepXMLNestingIsRefused) {
+  std::string deep;
+  for (int i = 0; i < 100000; ++i) deep += "<dict><key>a</key>";
+  deep += "<true/>";
+  for (int i = 0; i < 100000; ++i) deep += "</dict>";
+  EXPECT_LT(Seconds([&] { EXPECT_FALSE(Parse("<plist version=\"1.0\">" + deep + "</plist>")); }),
+            2.0);
+  std::string ok;
+  for (int i = 0; i < 512; ++i) ok += "<array>";
+  for (int i = 0; i < 512; ++i) ok += "</array>";
+  EXPECT_TRUE(Parse("<plist version=\"1.0\">" + ok + "</plist>"));
+}
+
+TEST(PropertyListHostile, NULInBinaryKeysAndTextsIsLeftOutNotFatal) {
+  // libplist 2.2 aborted on the UTF-16 key and read the ASCII one as "a".
+  TempDir dir;
+  ASSERT_TRUE(RunPython(
+      "v = {'Global Menus': [{'a\\0b': 1, 'Position': 1}, {'\\u00e9\\0': 2}, {'Position': 2}],"
+      " 'ok': 'a\\0b'}\n"
+      "open('" + (dir / "keys.plist") + "', 'wb').write(plistlib.dumps(v, fmt=plistlib.FMT_BINARY))\n"
+      "open('" + (dir / "top.plist") + "', 'wb').write(plistlib.dumps({'\\u00e9\\0': 1}, "
+      "fmt=plistlib.FMT_BINARY))\n"));
+  CFRef<CFPropertyListRef> read;
+  ASSERT_EQ(ReadPropertyListFile(dir / "keys.plist", 0, &read), noErr);
+  auto d = CFRefAs<CFDictionaryRef>(std::move(read));
+  ASSERT_TRUE(d);
+  auto menus = static_cast<CFArrayRef>(Get(d, "Global Menus"));
+  ASSERT_EQ(CFArrayGetCount(menus), 1);
+  EXPECT_TRUE(CFEqual(Get(static_cast<CFDictionaryRef>(CFArrayGetValueAtIndex(menus, 0)),
+                          "Position"),
+                      Int(2)));
+  // libplist would cut the text short at the NUL: it is left out, not misread.
+  EXPECT_EQ(Get(d, "ok"), nullptr);
+  EXPECT_EQ(ReadPropertyListFile(dir / "top.plist", 0, &read), kCFPropertyListReadCorruptError);
+
+  PropertyListDocument document;
+  std::string reason;
+  ASSERT_EQ(document.Read(dir / "keys.plist", &reason), noErr);
+  EXPECT_EQ(document.skippedDictionaries(), 2u);
+  EXPECT_EQ(document.skippedStrings(), 1u);
+  EXPECT_FALSE(document.CanBeWrittenBack());
+  EXPECT_EQ(document.Read(dir / "top.plist", &reason), kCFPropertyListReadCorruptError);
+  EXPECT_EQ(reason, "a key of its top-level dictionary holds a NUL character");
+}
+
+TEST(PropertyListHostile, MalformedXMLValueTextsMakeTheFileUnreadable) {
+  // What libplist took leniently ("0,6" as 0, "12px" as 12, "010" as octal 8).
+  const char* bad[] = {
+      "<integer>12px</integer>", "<integer>010</integer>", "<integer></integer>",
+      "<integer/>", "<integer>-0x1</integer>", "<integer>1_0</integer>",
+      "<integer>&#49;2</integer>", "<integer>18446744073709551616</integer>",
+      "<integer>-9223372036854775809</integer>", "<integer>0x10000000000000000</integer>",
+      "<integer>1<!-- x --></integer>", "<real>0,6</real>", "<real></real>", "<real>0x1p3</real>",
+      "<real>1e</real>", "<real>.</real>", "<real>nan(1)</real>", "<date>2024-02-30T12:30:15Z</date>",
+      "<date>2024-02-29T12:30:15</date>", "<date>2024Z</date>", "<date> 2024-02-29T12:30:15Z</date>",
+      "<date>2024-02-29T24:00:00Z</date>", "<date>0000-01-01T00:00:00Z</date>",
+      "<date>2024-02-29T12:30:15Zjunk</date>", "<data>#ff0000</data>", "<data>AA</data>",
+      "<data>A===</data>", "<data>AA==AA==</data>",
+  };
+  for (const char* element : bad) {
+    std::string xml = std::string("<plist version=\"1.0\"><dict><key>k</key>") + element +
+                      "</dict></plist>";
+    EXPECT_FALSE(Parse(xml)) << element;
+  }
+  EXPECT_FALSE(Parse(std::string("<plist version=\"1.0\"><string>a\0b</string></plist>", 46)));
+}
+
+TEST(PropertyListHostile, WellFormedXMLValueTextsReadAsPlistlibReadsThem) {
+  // Each case: the element, and the value as Python prints it.
+  const std::pair<const char*, const char*> good[] = {
+      {"<integer> 12\n</integer>", "12"},
+      {"<integer>+5</integer>", "5"},
+      {"<integer>-0</integer>", "0"},
+      {"<integer>0x1F</integer>", "31"},
+      {"<integer>0X00ff</integer>", "255"},
+      {"<integer>-9223372036854775808</integer>", "-9223372036854775808"},
+      {"<real>0.6</real>", "0.6"},
+      {"<real> -1.5E-3 </real>", "-0.0015"},
+      {"<real>.5</real>", "0.5"},
+      {"<real>5.</real>", "5.0"},
+      {"<real>1e5</real>", "100000.0"},
+      {"<real>-inf</real>", "-inf"},
+      {"<real>Infinity</real>", "inf"},
+      {"<real>NaN</real>", "nan"},
+      {"<date>2024-02-29T12:30:15Z</date>", "2024-02-29 12:30:15"},
+      {"<date>0001-01-01T00:00:00Z\n</date>", "0001-01-01 00:00:00"},
+      {"<data>AAEC\n\t/w==</data>", "b'\\x00\\x01\\x02\\xff'"},
+      {"<data/>", "b''"},
+  };
+  TempDir dir;
+  std::string program = "import math\n";
+  std::string expected;
+  for (auto& [element, python] : good) {
+    std::string xml = std::string("<plist version=\"1.0\">") + element + "</plist>";
+    auto value = Parse(xml);
+    ASSERT_TRUE(value) << element;
+    // Our value, written back, must be plistlib's value of the original.
+    auto back = CFPropertyListCreateXMLData(nullptr, value);
+    ASSERT_TRUE(back);
+    std::string ours(reinterpret_cast<const char*>(CFDataGetBytePtr(back)),
+                     static_cast<std::size_t>(CFDataGetLength(back)));
+    std::string name = std::to_string(expected.size());
+    WriteFile(dir / (name + ".theirs"), xml);
+    WriteFile(dir / (name + ".ours"), ours);
+    program += "a = plistlib.load(open('" + (dir / (name + ".theirs")) + "', 'rb'))\n"
+               "b = plistlib.load(open('" + (dir / (name + ".ours")) + "', 'rb'))\n"
+               "same = a == b or (isinstance(a, float) and math.isnan(a) and math.isnan(b))\n"
+               "print(a if not isinstance(a, bytes) else repr(a), same)\n";
+    expected += std::string(python) + " True\n";
+  }
+  EXPECT_EQ(RunPython(program).value_or("python failed"), expected);
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/Bundle.h"
 #include "platform/Preferences.h"
@@ -99,12 +100,21 @@ TEST_F(Preferences, KeysAnotherProgramWroteSurviveOurSynchronize) {
   EXPECT_EQ(host_.lines.size(), 1u);
 }
 
-TEST_F(Preferences, UnreadableFileIsNeverWrittenOver) {
-  const std::string kinds[] = {
-      "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>A</key>",  // cut short
-      "<plist version=\"1.0\"><array><true/></array></plist>",             // not a dictionary
+TEST_F(Preferences, UnreadableFileIsNeverWrittenOverAndSaysWhy) {
+  std::string deep = "<plist version=\"1.0\">";
+  for (int i = 0; i < 600; ++i) deep += "<array>";
+  for (int i = 0; i < 600; ++i) deep += "</array>";
+  deep += "</plist>";
+  const std::pair<std::string, std::string> kinds[] = {
+      {"<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>A</key>",  // cut short
+       "it is not a well-formed XML property list"},
+      {"<plist version=\"1.0\"><array><true/></array></plist>", "its top level is not a dictionary"},
+      // libplist read this as 0 and the file was rewritten with the 0.
+      {"<plist version=\"1.0\"><dict><key>Alpha</key><real>0,6</real></dict></plist>",
+       "<real> \"0,6\" is not a real number"},
+      {deep, "it is nested more than 512 levels deep"},
   };
-  for (const std::string& bytes : kinds) {
+  for (const auto& [bytes, reason] : kinds) {
     CFPreferencesResetForTesting();
     host_.lines.clear();
     MakeFolders(dir_ / "config/korvane");
@@ -122,13 +132,27 @@ TEST_F(Preferences, UnreadableFileIsNeverWrittenOver) {
     EXPECT_EQ(ReadFile(File()), bytes);
     EXPECT_EQ(FolderEntries(dir_ / "config/korvane"),
               std::vector<std::string>{"com.talvik.korvane.plist"});
-    EXPECT_TRUE(host_.lines.empty());
+    // Said once, with the reason, however often the file is tried.
+    EXPECT_EQ(host_.lines, std::vector<std::string>{"preferences: " + File() + " cannot be read (" +
+                                                    reason + "); it is left untouched"});
 
     // Once the file is repaired the kept change goes in beside what is there.
     WriteWithPython("{'Global Menus': []}");
     ASSERT_TRUE(CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication));
     EXPECT_EQ(ReadWithPython(), "Global Menus=[]\nKey Bindings='mine'\n");
   }
+}
+
+TEST_F(Preferences, EmptyFileIsAnEmptyDomain) {
+  MakeFolders(dir_ / "config/korvane");
+  WriteFile(File(), "");
+  ::chmod(File().c_str(), 0640);
+  EXPECT_FALSE(CFPreferencesCopyAppValue(CFSTR("K"), kCFPreferencesCurrentApplication));
+  CFPreferencesSetAppValue(CFSTR("K"), Int(1), kCFPreferencesCurrentApplication);
+  ASSERT_TRUE(CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication));
+  EXPECT_EQ(ReadWithPython(), "K=1\n");
+  EXPECT_EQ(ModeOf(File()), 0640);  // an existing file keeps its mode
+  EXPECT_EQ(host_.lines, std::vector<std::string>{"prefs: synchronized com.talvik.korvane (K)"});
 }
 
 TEST_F(Preferences, SynchronizeWithoutChangesWritesNothing) {
@@ -159,12 +183,20 @@ TEST_F(Preferences, SynchronizeWithoutChangesWritesNothing) {
 }
 
 TEST_F(Preferences, BooleanValuesAndTheirValidity) {
-  WriteWithPython("{'yes': True, 'no': False, 'one': 1, 'word': 'YES'}");
+  // Hand-edited files hold numbers and words as well as booleans.
+  WriteWithPython(
+      "{'yes': True, 'no': False, 'one': 1, 'zero': 0, 'minus': -3, 'half': 0.5, 'nought': 0.0,"
+      " 'YES': 'YES', 'No': 'No', 'true': 'tRuE', 'false': 'FALSE', 'word': 'yes please',"
+      " 'digit': '1', 'empty': '', 'data': b'1', 'list': [True]}");
   struct Case {
     const char* key;
     bool value, valid;
-  } cases[] = {{"yes", true, true},  {"no", false, true},   {"one", false, false},
-               {"word", false, false}, {"absent", false, false}};
+  } cases[] = {{"yes", true, true},     {"no", false, true},     {"one", true, true},
+               {"zero", false, true},   {"minus", true, true},   {"half", true, true},
+               {"nought", false, true}, {"YES", true, true},     {"No", false, true},
+               {"true", true, true},    {"false", false, true},  {"word", false, false},
+               {"digit", false, false}, {"empty", false, false}, {"data", false, false},
+               {"list", false, false},  {"absent", false, false}};
   for (auto& c : cases) {
     Boolean valid = !c.valid;
     EXPECT_EQ(CFPreferencesGetAppBooleanValue(CFStringFromUTF8(c.key),
@@ -231,15 +263,47 @@ TEST_F(Preferences, CurrentApplicationIsTheMainBundleIdentifier) {
   EXPECT_EQ(host_.lines, std::vector<std::string>{"prefs: synchronized org.example.tool (K)"});
 }
 
-TEST_F(Preferences, FailedWriteKeepsTheChanges) {
+TEST_F(Preferences, FailedWriteIsReportedAndKeepsTheChanges) {
   // The configuration folder cannot be made: a file is in its place.
   WriteFile(dir_ / "config", "in the way");
   CFPreferencesSetAppValue(CFSTR("Key Bindings"), Int(5), kCFPreferencesCurrentApplication);
   EXPECT_FALSE(CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication));
-  EXPECT_TRUE(host_.lines.empty());
+  EXPECT_EQ(host_.lines, std::vector<std::string>{"preferences: cannot write " + File() +
+                                                  ": Not a directory; the changes are kept for "
+                                                  "a later try"});
   ::unlink((dir_ / "config").c_str());
   ASSERT_TRUE(CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication));
   EXPECT_EQ(ReadWithPython(), "Key Bindings=5\n");
+
+  if (::geteuid() != 0) {  // permissions do not stop root
+    host_.lines.clear();
+    ::chmod((dir_ / "config/korvane").c_str(), 0500);
+    CFPreferencesSetAppValue(CFSTR("Key Bindings"), Int(6), kCFPreferencesCurrentApplication);
+    EXPECT_FALSE(CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication));
+    ::chmod((dir_ / "config/korvane").c_str(), 0700);
+    EXPECT_EQ(host_.lines, std::vector<std::string>{"preferences: cannot write " + File() +
+                                                    ": Permission denied; the changes are kept "
+                                                    "for a later try"});
+    EXPECT_EQ(ReadWithPython(), "Key Bindings=5\n");
+  }
+}
+
+TEST_F(Preferences, ReadOnlyFileIsLeftUntouched) {
+  WriteWithPython("{'A': 1}");
+  ::chmod(File().c_str(), 0444);
+  std::string before = ReadFile(File());
+  CFPreferencesSetAppValue(CFSTR("Key Bindings"), Int(5), kCFPreferencesCurrentApplication);
+  EXPECT_FALSE(CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication));
+  EXPECT_EQ(ReadFile(File()), before);
+  EXPECT_EQ(ModeOf(File()), 0444);
+  EXPECT_EQ(host_.lines, std::vector<std::string>{"preferences: cannot write " + File() +
+                                                  ": the file is read-only; the changes are "
+                                                  "kept for a later try"});
+  // The user makes it writable again: the kept change goes in, the mode stays.
+  ::chmod(File().c_str(), 0640);
+  ASSERT_TRUE(CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication));
+  EXPECT_EQ(ReadWithPython(), "A=1\nKey Bindings=5\n");
+  EXPECT_EQ(ModeOf(File()), 0640);
 }
 
 TEST_F(Preferences, LinkedFileStaysALink) {
@@ -253,4 +317,94 @@ TEST_F(Preferences, LinkedFileStaysALink) {
   ASSERT_EQ(::lstat(File().c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
   EXPECT_EQ(ReadWithPython(), "K=1\n");
+}
+
+TEST_F(Preferences, DanglingLinkIsWrittenThroughToItsTarget) {
+  MakeFolders(dir_ / "config/korvane");
+  MakeFolders(dir_ / "dotfiles");
+  // A relative link to a file that does not exist yet.
+  ASSERT_EQ(::symlink("../../dotfiles/korvane.plist", File().c_str()), 0);
+  CFPreferencesSetAppValue(CFSTR("K"), Int(1), kCFPreferencesCurrentApplication);
+  ASSERT_TRUE(CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication));
+  struct stat st;
+  ASSERT_EQ(::lstat(File().c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(ModeOf(dir_ / "dotfiles/korvane.plist"), 0600);
+  EXPECT_EQ(ReadWithPython(), "K=1\n");
+  EXPECT_EQ(FolderEntries(dir_ / "dotfiles"), std::vector<std::string>{"korvane.plist"});
+}
+
+TEST_F(Preferences, KeysWeDidNotChangeGoBackExactlyAsTheyWere) {
+  // An integer beyond the signed 64-bit range has no value here; it used to
+  // be left out on reading and so deleted by the next write.
+  WriteWithPython("{'Huge': 2**64 - 1, 'Other': {'Deep': [2**64 - 2, -1]}}");
+  EXPECT_FALSE(CFPreferencesCopyAppValue(CFSTR("Huge"), kCFPreferencesCurrentApplication));
+  CFPreferencesSetAppValue(CFSTR("Key Bindings"), Int(1), kCFPreferencesCurrentApplication);
+  ASSERT_TRUE(CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication));
+  EXPECT_EQ(ReadWithPython(), "Huge=18446744073709551615\nKey Bindings=1\n"
+                              "Other={'Deep': [18446744073709551614, -1]}\n");
+  EXPECT_EQ(ReadFile(File()).substr(0, 5), "<?xml");
+
+  // A binary file stays binary and keeps what only the binary format holds.
+  CFPreferencesResetForTesting();
+  ASSERT_TRUE(RunPython(
+      "v = {'Uid': plistlib.UID(7), 'When': datetime.datetime(2001, 1, 1, 0, 0, 1, 250000)}\n"
+      "plistlib.dump(v, open('" + File() + "', 'wb'), fmt=plistlib.FMT_BINARY)\n"));
+  CFPreferencesSetAppValue(CFSTR("Key Bindings"), Int(2), kCFPreferencesCurrentApplication);
+  ASSERT_TRUE(CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication));
+  EXPECT_EQ(ReadFile(File()).substr(0, 8), "bplist00");
+  EXPECT_EQ(ReadWithPython(), "Key Bindings=2\nUid=UID(7)\n"
+                              "When=datetime.datetime(2001, 1, 1, 0, 0, 1, 250000)\n");
+}
+
+TEST_F(Preferences, TextXMLCannotCarryIsWrittenInTheBinaryFormat) {
+  // Another program's string with a bell (valid in a binary file) made
+  // every later XML write fail, and each lost change was announced.
+  ASSERT_TRUE(RunPython("import os\nos.makedirs('" + dir_ / "config/korvane" + "')\n"
+                        "plistlib.dump({'Name': 'bell\\x07'}, open('" + File() +
+                        "', 'wb'), fmt=plistlib.FMT_BINARY)\n"));
+  CFPreferencesSetAppValue(CFSTR("Key Bindings"), Int(1), kCFPreferencesCurrentApplication);
+  ASSERT_TRUE(CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication));
+  EXPECT_EQ(ReadWithPython(), "Key Bindings=1\nName='bell\\x07'\n");
+
+  // An XML file that is given such text becomes binary, and says so.
+  CFPreferencesResetForTesting();
+  host_.lines.clear();
+  WriteWithPython("{'A': 1}");
+  CFPreferencesSetAppValue(CFSTR("Path"), CFStringFromUTF8("/home/ada/odd\x01name\xEF\xBF\xBE"),
+                           kCFPreferencesCurrentApplication);
+  ASSERT_TRUE(CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication));
+  EXPECT_EQ(ReadFile(File()).substr(0, 8), "bplist00");
+  EXPECT_EQ(ReadWithPython(), "A=1\nPath='/home/ada/odd\\x01name\\ufffe'\n");
+  EXPECT_EQ(host_.lines,
+            (std::vector<std::string>{
+                "preferences: " + File() +
+                    " is now a binary property list: it holds text an XML property list cannot carry",
+                "prefs: synchronized com.talvik.korvane (Path)"}));
+  // A value no format can hold is still refused.
+  CFPreferencesSetAppValue(CFSTR("Nul"), CFStringFromUTF8(std::string("a\0b", 3)),
+                           kCFPreferencesCurrentApplication);
+  EXPECT_FALSE(CFPreferencesCopyAppValue(CFSTR("Nul"), kCFPreferencesCurrentApplication));
+}
+
+TEST_F(Preferences, NULInAKeySkipsThatDefinitionAndKeepsTheFile) {
+  // The agent died at start-up in libplist on this file.
+  ASSERT_TRUE(RunPython("import os\nos.makedirs('" + dir_ / "config/korvane" + "')\n"
+                        "v = {'Global Menus': [{'Pos\\u00eftion\\0': 1}, {'Position': 2}]}\n"
+                        "plistlib.dump(v, open('" + File() + "', 'wb'), fmt=plistlib.FMT_BINARY)\n"));
+  std::string before = ReadFile(File());
+  auto menus = CFRefAs<CFArrayRef>(
+      CFPreferencesCopyAppValue(CFSTR("Global Menus"), kCFPreferencesCurrentApplication));
+  ASSERT_TRUE(menus);
+  EXPECT_EQ(CFArrayGetCount(menus), 1);
+  CFPreferencesSetAppValue(CFSTR("Key Bindings"), Int(1), kCFPreferencesCurrentApplication);
+  EXPECT_FALSE(CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication));
+  EXPECT_EQ(ReadFile(File()), before);
+  EXPECT_EQ(host_.lines,
+            (std::vector<std::string>{
+                "preferences: " + File() +
+                    ": 1 dictionary skipped: a NUL character in a key or a text",
+                "preferences: cannot write " + File() +
+                    ": it holds a NUL character in a key or a text, which writing would cut off; "
+                    "the changes are kept for a later try"}));
 }
