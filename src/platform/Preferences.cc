@@ -31,19 +31,20 @@ struct Domain {
   // Keys changed since the last synchronise, by UTF-8 text (which sorts as
   // the transcript lists them): the key and its new value, null if removed.
   std::map<std::string, std::pair<CFRef<CFStringRef>, CFRef<CFPropertyListRef>>> changed;
-  // The last problem reported for the file, so that a file that stays
-  // unreadable is reported once and not at every synchronise.
-  std::string lastReport;
+  // The last problem reported about reading the file, so that a file that
+  // stays unreadable is reported once and not at every synchronise. (Every
+  // failed write is reported: each one loses a change the user made.)
+  std::string lastReadReport;
 };
 
 // By file path: should HOME change under a running process, changes made
 // for one file are never written into another.
 std::map<std::string, Domain> gDomains;
 
-void Report(Domain& domain, std::string line) {
-  if (line == domain.lastReport) return;
+void ReportReadProblem(Domain& domain, std::string line) {
+  if (line == domain.lastReadReport) return;
   ReportProblem(line);
-  domain.lastReport = std::move(line);
+  domain.lastReadReport = std::move(line);
 }
 
 std::optional<std::string> ConfigFolder() {
@@ -86,10 +87,15 @@ std::optional<PropertyListDocument> ReadDomainFile(const std::string& path, Doma
   PropertyListDocument document;
   std::string reason;
   OSStatus status = document.Read(path, &reason);
-  if (status == fnfErr) return PropertyListDocument();
+  if (status == fnfErr || (status == noErr && document.CanBeWrittenBack())) {
+    // Readable again: a later problem is news, even the one said before.
+    domain.lastReadReport.clear();
+    if (status == fnfErr) return PropertyListDocument();
+    return document;
+  }
   if (status != noErr) {
-    Report(domain, Fmt("preferences: %s cannot be read (%s); it is left untouched", path.c_str(),
-                       reason.c_str()));
+    ReportReadProblem(domain, Fmt("preferences: %s cannot be read (%s); it is left untouched",
+                                  path.c_str(), reason.c_str()));
     return std::nullopt;
   }
   std::size_t dicts = document.skippedDictionaries(), texts = document.skippedStrings();
@@ -100,8 +106,8 @@ std::optional<PropertyListDocument> ReadDomainFile(const std::string& path, Doma
     std::string what = count(dicts, "dictionary", "dictionaries");
     if (dicts && texts) what += " and ";
     what += count(texts, "text", "texts");
-    Report(domain, Fmt("preferences: %s: %s skipped: a NUL character in a key or a text",
-                       path.c_str(), what.c_str()));
+    ReportReadProblem(domain, Fmt("preferences: %s: %s skipped: a NUL character in a key or a text",
+                                  path.c_str(), what.c_str()));
   }
   return document;
 }
@@ -162,10 +168,9 @@ int WriteTarget(const std::string& path, std::string* target) {
 
 // Writes the document to the domain file; false, reported, when it could
 // not be written.
-bool WriteDomainFile(const std::string& path, const PropertyListDocument& document,
-                     Domain& domain) {
+bool WriteDomainFile(const std::string& path, const PropertyListDocument& document) {
   auto fail = [&](const std::string& why) {
-    Report(domain, Fmt("preferences: cannot write %s: %s; the changes are kept for a later try",
+    ReportProblem(Fmt("preferences: cannot write %s: %s; the changes are kept for a later try",
                        path.c_str(), why.c_str()));
     return false;
   };
@@ -235,10 +240,9 @@ Boolean CFPreferencesAppSynchronize(CFStringRef applicationID) {
     (void)onDisk->SetValue(change.first, change.second);  // checked when it was set
     keys += (keys.empty() ? "" : ", ") + text;
   }
-  if (!WriteDomainFile(path, *onDisk, *domain)) return false;
+  if (!WriteDomainFile(path, *onDisk)) return false;
   domain->values = onDisk->CopyValues();
   domain->changed.clear();
-  domain->lastReport.clear();
   Transcribe(Fmt("prefs: synchronized %s (%s)", id.c_str(), keys.c_str()));
   return true;
 }
@@ -251,7 +255,9 @@ Boolean CFPreferencesGetAppBooleanValue(CFStringRef key, CFStringRef application
   std::optional<bool> result;
   if (value) {
     switch (CFGetTypeID(value)) {
-      case kCFTypeIDBoolean: result = CFBooleanGetValue(static_cast<CFBooleanRef>(value.get())); break;
+      case kCFTypeIDBoolean:
+        result = CFBooleanGetValue(static_cast<CFBooleanRef>(value.get()));
+        break;
       case kCFTypeIDNumber: {
         auto number = static_cast<CFNumberRef>(value.get());
         double d = 0;

@@ -441,8 +441,9 @@ ParsedNodes ParseNodes(const unsigned char* bytes, std::size_t length) {
                        : "it is not a well-formed XML property list";
   } else if (parsed.holdsNUL && plist_get_node_type(root) == PLIST_UID) {
     parsed.root.reset();
-    parsed.error = parsed.skippedDictionaries ? "a key of its top-level dictionary holds a NUL character"
-                                              : "its only text holds a NUL character";
+    parsed.error = parsed.skippedDictionaries
+                       ? "a key of its top-level dictionary holds a NUL character"
+                       : "its only text holds a NUL character";
   }
   return parsed;
 }

@@ -7,7 +7,14 @@
 // a real stays a real across a round trip. XML dates carry whole seconds, as
 // the format defines; binary dates keep their fraction on reading. Nodes that
 // have no value kind here (keyed-archive UIDs, integers beyond the signed
-// 64-bit range) are left out of the containers that hold them.
+// 64-bit range) are left out of the containers that hold them, and so are
+// binary dictionaries with a NUL character in a key and binary strings with
+// one (libplist cannot hand those out whole).
+//
+// Input is checked before libplist reads it: nesting deeper than 512
+// containers, binary object tables that are damaged, cyclic or expand to
+// more than 2^24 values, and XML <integer>, <real>, <date> and <data> texts
+// outside the syntax Python's plistlib reads make the bytes unreadable.
 #pragma once
 
 #include <sys/types.h>

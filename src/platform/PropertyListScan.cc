@@ -222,7 +222,8 @@ class BinaryScanner {
 
   static void Add(Frame& parent, const ObjectState& child) {
     std::uint64_t sum = std::uint64_t{parent.expanded} + child.expanded;
-    parent.expanded = static_cast<std::uint32_t>(sum > kMaxExpandedValues ? kMaxExpandedValues + 1 : sum);
+    parent.expanded =
+        static_cast<std::uint32_t>(sum > kMaxExpandedValues ? kMaxExpandedValues + 1 : sum);
     if (child.height > parent.height) parent.height = child.height;
   }
 
