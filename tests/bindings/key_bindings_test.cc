@@ -339,6 +339,18 @@ TEST_F(ItemKeys, KeysShowAsGlyphsOrVirtualKeysWithMenuModifiers) {
   EXPECT_EQ(View(item).commandKey, 0);
 }
 
+TEST_F(ItemKeys, CommandAIsShownThoughItsKeyCodeIsZero) {
+  MenuItemIndex item = Insert(File("a"));
+  constexpr UInt32 kKeyA = 0;
+  SetItemKey(menu, item, kKeyA, cmdKey);
+  EXPECT_TRUE(View(item).hasKeyEquivalent);
+  EXPECT_TRUE(View(item).isVirtualKey);
+  EXPECT_EQ(View(item).commandKey, kKeyA);
+  EXPECT_EQ(View(item).modifiers, 0) << "command only";
+  ClearItemKey(menu, item);
+  EXPECT_FALSE(View(item).hasKeyEquivalent);
+}
+
 TEST_F(ItemKeys, OnlyShiftOptionControlAndCommandAreShown) {
   EXPECT_EQ(MenuModifiersForMask(cmdKey), 0);
   EXPECT_EQ(MenuModifiersForMask(0), 8);
