@@ -1,4 +1,5 @@
 // The tab trigger: a UtilityMenu that also owns a tab window.
+#include "platform/Transcript.h"
 #include "triggers/TabWindows.h"
 #include "triggers/Triggers.h"
 
@@ -10,6 +11,15 @@ ScreenMenu::ScreenMenu(float inAlpha, RGBColor inColor, SInt16 inSquareSize,
   alpha = inAlpha;
   color = inColor;
   squareSize = inSquareSize;
+  // A tab never covers more than a quarter of its screen's smaller side: an
+  // invisible one would otherwise take the clicks of much of the desktop.
+  // The screen at creation counts; the window is never resized.
+  if (const SInt16 largest = LargestTabSquareSize(screen); squareSize > largest) {
+    ReportProblem(Fmt("settings: menu definition %u: \"%s\" %d is more than a quarter of its "
+                      "screen's smaller side; the tab is %d pixels",
+                      definitionNumber, kSquareSizeKey, squareSize, largest));
+    squareSize = largest;
+  }
   // 3. The window is squareSize pixels square and never resized; creating
   //    it places it, so the tab is on screen when construction ends.
   const Rect bounds{0, 0, squareSize, squareSize};
