@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include "menus/ItemRecords.h"
 #include "platform/Aliases.h"
@@ -94,11 +95,42 @@ std::string PathForTranscript(std::string path) {
   return path;
 }
 
-bool IsValidUTF8(const std::string& text) {
-  CFRef<CFStringRef> string =
-      CFStringCreateWithBytes(kCFAllocatorDefault, reinterpret_cast<const UInt8*>(text.data()),
-                              static_cast<CFIndex>(text.size()), kCFStringEncodingUTF8, false);
-  return string != nullptr;
+// Strictly: the string conversion reads a stray byte as the Latin-1
+// character of that value, which would store a path to another file.
+bool IsValidUTF8(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    std::size_t length = 0;
+    char32_t value = 0;
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    if ((c & 0xE0) == 0xC0) {
+      length = 2;
+      value = c & 0x1F;
+    } else if ((c & 0xF0) == 0xE0) {
+      length = 3;
+      value = c & 0x0F;
+    } else if ((c & 0xF8) == 0xF0) {
+      length = 4;
+      value = c & 0x07;
+    } else {
+      return false;
+    }
+    if (i + length > text.size()) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      const auto cc = static_cast<unsigned char>(text[i + k]);
+      if ((cc & 0xC0) != 0x80) return false;
+      value = value << 6 | (cc & 0x3F);
+    }
+    static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (value < kSmallest[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+      return false;
+    i += length;
+  }
+  return true;
 }
 
 // A path as one line of a message: control characters, and every byte of a
@@ -261,7 +293,9 @@ bool AddKeyBinding(UInt32 nodeID, const FSRef* fileRef, UInt32 keyCode, UInt32 m
   const std::string pathText(reinterpret_cast<const char*>(path.data()));
   // 3. A path that is not UTF-8 cannot be a string in the preference file.
   CFRef<CFStringRef> url =
-      CFStringCreateWithCString(kCFAllocatorDefault, pathText.c_str(), kCFStringEncodingUTF8);
+      IsValidUTF8(pathText)
+          ? CFStringCreateWithCString(kCFAllocatorDefault, pathText.c_str(), kCFStringEncodingUTF8)
+          : nullptr;
   if (!url) {
     RefuseKeyBinding(Fmt("key binding for %s not stored: the path is not valid UTF-8, so the "
                          "preference file cannot hold it",
