@@ -29,9 +29,9 @@ extern CFStringRef gEmptyFolderText;
 // context: copies one entry into a working source (appended to the
 // trigger's sources) and resolves its location. An element that is not a
 // dictionary makes no source. Cache keys the entry came with are dropped.
-// What CheckSourceEntry finds is reported, as is a folder type code for
-// which no folder can be found (such a source shows nothing), naming the
-// source by its 1-based place: "menu definition 2, source 3".
+// What CheckSourceEntry finds is reported, as is a type code that names no
+// folder (such a source shows nothing), naming the source by its 1-based
+// place: "menu definition 2, source 3".
 void PrepareSource(const void* entry, void* trigger);
 // Whether a source entry can show anything as written: false for an element
 // that is not a dictionary, and for one without "URL" whose "Type" is

@@ -42,6 +42,26 @@ bool NeedsNoLocation(OSType code) {
   }
 }
 
+// The folder type codes of sources, as the settings name them.
+bool IsKnownFolderType(OSType code) {
+  switch (code) {
+    case kApplicationsFolderType:
+    case kApplicationSupportFolderType:
+    case kCurrentUserFolderType:
+    case kDesktopFolderType:
+    case kDocumentsFolderType:
+    case kDomainLibraryFolderType:
+    case kPreferencesFolderType:
+    case kPreferencePanesFolderType:
+    case kSystemDesktopFolderType:
+    case kTrashFolderType:
+    case kUtilitiesFolderType:
+      return true;
+    default:
+      return false;
+  }
+}
+
 // "menu definition 2, source 3", or without the definition's number (a
 // trigger not made from the settings as read) "source 3".
 std::string SourceDescription(const UtilityMenu& trigger, UInt16 number) {
@@ -151,11 +171,13 @@ void PrepareSource(const void* value, void* context) {
       CFDictionarySetValue(source, kSourceContentsKey, kCFBooleanTrue);
   } else {
     SetSourceUnresolved(source);
-    // A path that leads nowhere shows itself as a disabled line; a type
-    // code shows nothing at all, which a typo in it would leave unexplained.
-    if (!url)
-      ReportProblem(Fmt("settings: %s: \"Type\" '%s' is no kind of source, and no folder of that "
-                        "type can be found; the source shows nothing",
+    // A path that leads nowhere shows itself as a disabled line, and a
+    // known folder that is missing appears once it exists; a code that
+    // names no folder shows nothing ever, which a typo would leave
+    // unexplained.
+    if (!url && !IsKnownFolderType(code))
+      ReportProblem(Fmt("settings: %s: \"Type\" '%s' is no kind of source and names no folder "
+                        "Korvane knows; the source shows nothing",
                         which.c_str(), FourCCString(code).c_str()));
   }
 }

@@ -1,4 +1,6 @@
 // The tab trigger: a UtilityMenu that also owns a tab window.
+#include <string>
+
 #include "platform/Transcript.h"
 #include "triggers/TabWindows.h"
 #include "triggers/Triggers.h"
@@ -15,9 +17,11 @@ ScreenMenu::ScreenMenu(float inAlpha, RGBColor inColor, SInt16 inSquareSize,
   // invisible one would otherwise take the clicks of much of the desktop.
   // The screen at creation counts; the window is never resized.
   if (const SInt16 largest = LargestTabSquareSize(screen); squareSize > largest) {
-    ReportProblem(Fmt("settings: menu definition %u: \"%s\" %d is more than a quarter of its "
-                      "screen's smaller side; the tab is %d pixels",
-                      definitionNumber, kSquareSizeKey, squareSize, largest));
+    const std::string which =
+        definitionNumber ? Fmt("menu definition %u", definitionNumber) : std::string("a tab");
+    ReportProblem(Fmt("settings: %s: \"%s\" %d is more than a quarter of its screen's smaller "
+                      "side; the tab is %d pixels",
+                      which.c_str(), kSquareSizeKey, squareSize, largest));
     squareSize = largest;
   }
   // 3. The window is squareSize pixels square and never resized; creating
