@@ -99,7 +99,10 @@ CFRef<CFPropertyListRef> SeedGlobalMenusFromBundle() {
   // be written; the bundle's own copy serves if the domain refused them.
   CFRef<CFPropertyListRef> menus =
       CFPreferencesCopyAppValue(CFSTR(kGlobalMenusKey), kCFPreferencesCurrentApplication);
-  if (globalMenus && !saved) {
+  // The domain refuses a value it cannot store; then nothing was saved
+  // either, though the synchronise had nothing to write.
+  const bool taken = menus && CFEqual(menus, globalMenus);
+  if (globalMenus && (!saved || !taken)) {
     ReportProblem(
         "settings: the menu definitions from the bundle could not be saved; they are used for "
         "this run only, and the next start tries again");
@@ -128,7 +131,9 @@ CFRef<CFArrayRef> UsableDefinitions(CFRef<CFArrayRef> menus) {
     SettingsNotes notes;
     TriggerConfig config;
     TabLook look;
-    if (ReadTriggerConfig(static_cast<CFDictionaryRef>(value), &config, &look, &notes))
+    if (!value || CFGetTypeID(value) != CFDictionaryGetTypeID())
+      notes.Skip("it is " + SettingsValueKind(value) + ", a dictionary is needed");
+    else if (ReadTriggerConfig(static_cast<CFDictionaryRef>(value), &config, &look, &notes))
       CFArrayAppendValue(kept, value);
     ReportSettingsNotes(Fmt("menu definition %ld", static_cast<long>(i + 1)), notes);
   }
