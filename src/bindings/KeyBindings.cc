@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include "menus/ItemRecords.h"
 #include "platform/Aliases.h"
@@ -13,6 +14,7 @@
 #include "platform/Files.h"
 #include "platform/HotKeys.h"
 #include "platform/Preferences.h"
+#include "platform/Sound.h"
 #include "platform/Transcript.h"
 #include "shell/Aliases.h"
 #include "shell/Settings.h"
@@ -38,11 +40,12 @@ UInt32 ReadBigEndian32(const UInt8* p) {
          static_cast<UInt32>(p[2]) << 8 | static_cast<UInt32>(p[3]);
 }
 
-// The entry's "Hot Key" when it is data of exactly 8 bytes; anything else
-// (hand-edited or damaged preferences) counts as absent.
+// The entry's "Hot Key" when it is data of at least 8 bytes, read by its
+// first 8 as a trigger's "Hot Key" is; anything else (hand-edited or damaged
+// preferences) counts as absent.
 CFDataRef HotKeyData(CFDictionaryRef entry) {
   CFDataRef data = CFDictionaryGetTyped<CFDataRef>(entry, CFSTR(kHotKeyKey));
-  return data && CFDataGetLength(data) == kHotKeyDataSize ? data : nullptr;
+  return data && CFDataGetLength(data) >= kHotKeyDataSize ? data : nullptr;
 }
 
 auto FirstRecordWithNodeID(UInt32 nodeID) {
@@ -57,10 +60,27 @@ void SortKeyBindingRecords() {
                    });
 }
 
-void WriteKeyBindingEntries() {
+enum class WriteResult { kSaved, kNotStorable, kNotSaved };
+
+// Writes gKeyBindingEntries under "Key Bindings" and synchronises. The
+// domain does not take a value it cannot store (it would make every later
+// write fail): that is told by reading the value back.
+WriteResult WriteKeyBindingEntries() {
   CFPreferencesSetAppValue(CFSTR(kKeyBindingsKey), gKeyBindingEntries,
                            kCFPreferencesCurrentApplication);
-  (void)CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication);
+  CFRef<CFPropertyListRef> taken =
+      CFPreferencesCopyAppValue(CFSTR(kKeyBindingsKey), kCFPreferencesCurrentApplication);
+  if (!taken || !CFEqual(taken, gKeyBindingEntries)) return WriteResult::kNotStorable;
+  return CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication) ? WriteResult::kSaved
+                                                                       : WriteResult::kNotSaved;
+}
+
+// After a write that failed: the domain is given the entries as they are
+// now, so that nothing this process could not save stays pending in it and
+// rides along with the next write.
+void ForgetUnsavedKeyBindings() {
+  CFPreferencesSetAppValue(CFSTR(kKeyBindingsKey), gKeyBindingEntries,
+                           kCFPreferencesCurrentApplication);
 }
 
 // Paths in transcripts are shown below "~" so that they do not depend on
@@ -73,6 +93,65 @@ std::string PathForTranscript(std::string path) {
     if (path.starts_with(prefix + "/")) return "~" + path.substr(prefix.size());
   }
   return path;
+}
+
+// Strictly: the string conversion reads a stray byte as the Latin-1
+// character of that value, which would store a path to another file.
+bool IsValidUTF8(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    std::size_t length = 0;
+    char32_t value = 0;
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    if ((c & 0xE0) == 0xC0) {
+      length = 2;
+      value = c & 0x1F;
+    } else if ((c & 0xF0) == 0xE0) {
+      length = 3;
+      value = c & 0x0F;
+    } else if ((c & 0xF8) == 0xF0) {
+      length = 4;
+      value = c & 0x07;
+    } else {
+      return false;
+    }
+    if (i + length > text.size()) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      const auto cc = static_cast<unsigned char>(text[i + k]);
+      if ((cc & 0xC0) != 0x80) return false;
+      value = value << 6 | (cc & 0x3F);
+    }
+    static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (value < kSmallest[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+      return false;
+    i += length;
+  }
+  return true;
+}
+
+// A path as one line of a message: control characters, and every byte of a
+// path that is not UTF-8 at all beyond ASCII, as \xNN.
+std::string PrintablePath(const std::string& path) {
+  const bool utf8 = IsValidUTF8(path);
+  std::string out;
+  for (unsigned char c : PathForTranscript(path)) {
+    if (c < 0x20 || c == 0x7F || (!utf8 && c >= 0x80))
+      out += Fmt("\\x%02X", c);
+    else
+      out.push_back(static_cast<char>(c));
+  }
+  return out;
+}
+
+// A binding that is not made: the user hears it, as when the item's path
+// is unavailable, and reads why.
+void RefuseKeyBinding(const std::string& why) {
+  ReportProblem(why);
+  SysBeep(1);
 }
 
 std::string DescribeEntry(CFDictionaryRef entry, UInt32 keyCode, UInt32 modifiers) {
@@ -164,17 +243,65 @@ void RegisterKeyBinding(UInt32 nodeID, const FSRef* fileRef, CFDictionaryRef ent
   gKeyBindingRecords.push_back(std::move(record));
 }
 
-void AddKeyBinding(UInt32 nodeID, const FSRef* fileRef, UInt32 keyCode, UInt32 modifiers) {
+bool CheckKeyBindingEntry(CFTypeRef value, SettingsNotes* notes) {
+  SettingsNotes local;
+  if (!notes) notes = &local;
+  if (!value || CFGetTypeID(value) != CFDictionaryGetTypeID()) {
+    notes->Skip("it is " + SettingsValueKind(value) + ", a dictionary is needed");
+    return false;
+  }
+  auto entry = static_cast<CFDictionaryRef>(value);
+  auto hotKey = static_cast<CFTypeRef>(CFDictionaryGetValue(entry, CFSTR(kHotKeyKey)));
+  if (!hotKey)
+    notes->Skip(Fmt("\"%s\" is missing", kHotKeyKey));
+  else if (CFGetTypeID(hotKey) != CFDataGetTypeID())
+    notes->Skip(WrongTypeNote(kHotKeyKey, hotKey, "data"));
+  else if (!HotKeyData(entry))
+    notes->Skip(Fmt("\"%s\" has %ld bytes, %ld are needed", kHotKeyKey,
+                    static_cast<long>(CFDataGetLength(static_cast<CFDataRef>(hotKey))),
+                    static_cast<long>(kHotKeyDataSize)));
+  if (!notes->skipped.empty()) return false;
+  // The item is looked for by "URL", then "Alias": one of another type
+  // counts as absent.
+  auto url = static_cast<CFTypeRef>(CFDictionaryGetValue(entry, CFSTR(kBindingURLKey)));
+  auto alias = static_cast<CFTypeRef>(CFDictionaryGetValue(entry, CFSTR(kBindingAliasKey)));
+  const bool urlUsable = url && CFGetTypeID(url) == CFStringGetTypeID();
+  const bool aliasUsable = alias && CFGetTypeID(alias) == CFDataGetTypeID();
+  if (url && !urlUsable)
+    notes->Correct(WrongTypeNote(kBindingURLKey, url, "a string") + "; it counts as absent");
+  if (alias && !aliasUsable)
+    notes->Correct(WrongTypeNote(kBindingAliasKey, alias, "data") + "; it counts as absent");
+  if (!urlUsable && !aliasUsable)
+    notes->Correct(Fmt("neither \"%s\" nor \"%s\" names its item; its hot key reports the "
+                       "item missing",
+                       kBindingURLKey, kBindingAliasKey));
+  return true;
+}
+
+bool AddKeyBinding(UInt32 nodeID, const FSRef* fileRef, UInt32 keyCode, UInt32 modifiers) {
   // 1.
   const HotKeyBytes hotKeyBytes = EncodeHotKey(keyCode, modifiers);
   CFRef<CFDataRef> hotKey = CFDataCreate(kCFAllocatorDefault, hotKeyBytes.data(), kHotKeyDataSize);
   // 2.
   std::array<UInt8, kBindingPathBufferSize> path{};
-  if (!fileRef || FSRefMakePath(fileRef, path.data(), kBindingPathBufferSize) != noErr) return;
-  // 3.
-  CFRef<CFStringRef> url = CFStringCreateWithCString(
-      kCFAllocatorDefault, reinterpret_cast<const char*>(path.data()), kCFStringEncodingUTF8);
-  if (!url) return;
+  if (!fileRef || FSRefMakePath(fileRef, path.data(), kBindingPathBufferSize) != noErr) {
+    RefuseKeyBinding(Fmt("key binding for key %u mods 0x%04X not stored: the item's path cannot "
+                         "be made",
+                         keyCode, modifiers));
+    return false;
+  }
+  const std::string pathText(reinterpret_cast<const char*>(path.data()));
+  // 3. A path that is not UTF-8 cannot be a string in the preference file.
+  CFRef<CFStringRef> url =
+      IsValidUTF8(pathText)
+          ? CFStringCreateWithCString(kCFAllocatorDefault, pathText.c_str(), kCFStringEncodingUTF8)
+          : nullptr;
+  if (!url) {
+    RefuseKeyBinding(Fmt("key binding for %s not stored: the path is not valid UTF-8, so the "
+                         "preference file cannot hold it",
+                         PrintablePath(pathText).c_str()));
+    return false;
+  }
   // 4.
   CFRef<CFDataRef> aliasData;
   AliasHandle alias = nullptr;
@@ -195,11 +322,26 @@ void AddKeyBinding(UInt32 nodeID, const FSRef* fileRef, UInt32 keyCode, UInt32 m
         CFArrayCreateMutable(kCFAllocatorDefault, 0, &kCFTypeArrayCallBacks).Detach();
   }
   CFArrayAppendValue(gKeyBindingEntries, entry.get());
+  // A binding is announced only once it is in the file. One that cannot be
+  // stored or saved is taken out again, so that it never keeps the bindings
+  // made after it from being saved.
+  if (const WriteResult written = WriteKeyBindingEntries(); written != WriteResult::kSaved) {
+    CFArrayRemoveValueAtIndex(gKeyBindingEntries, CFArrayGetCount(gKeyBindingEntries) - 1);
+    ForgetUnsavedKeyBindings();
+    const std::string what = PrintablePath(pathText);
+    RefuseKeyBinding(written == WriteResult::kNotStorable
+                         ? Fmt("key binding for %s not stored: the preference file cannot hold "
+                               "its path",
+                               what.c_str())
+                         : Fmt("key binding for %s could not be saved; it is not made",
+                               what.c_str()));
+    return false;
+  }
   Transcribe("key binding stored: " + DescribeEntry(entry, keyCode, modifiers));
-  WriteKeyBindingEntries();
   // 6.
   RegisterKeyBinding(nodeID, fileRef, entry);
   SortKeyBindingRecords();
+  return true;
 }
 
 void RemoveKeyBinding(UInt32 nodeID, const FSRef* fileRef) {
@@ -223,9 +365,16 @@ void RemoveKeyBinding(UInt32 nodeID, const FSRef* fileRef) {
     auto entry = static_cast<CFDictionaryRef>(value);
     CFDataRef hotKey = HotKeyData(entry);
     if (!hotKey || !std::equal(wanted.begin(), wanted.end(), CFDataGetBytePtr(hotKey))) continue;
-    Transcribe("key binding deleted: " + DescribeEntry(entry, record->keyCode, record->modifiers));
+    const std::string described = DescribeEntry(entry, record->keyCode, record->modifiers);
     CFArrayRemoveValueAtIndex(gKeyBindingEntries, i);
-    WriteKeyBindingEntries();
+    if (WriteKeyBindingEntries() == WriteResult::kSaved) {
+      Transcribe("key binding deleted: " + described);
+    } else {
+      // The hot key is gone for this run; the file still holds the entry.
+      ForgetUnsavedKeyBindings();
+      ReportProblem("the removal of key binding (" + described +
+                    ") could not be saved; it comes back at the next start");
+    }
     break;
   }
   // 4. The record goes here.

@@ -2,11 +2,13 @@
 // applications, stored under "Key Bindings" and registered as global hot
 // keys, sorted by catalog node ID.
 //
-// None of these operations report a status: a binding that cannot be made,
-// found or registered is dropped quietly (the stored entry stays), and the
-// results of preference writes are ignored. What a user can see goes to the
-// transcript: the layer transcribes hot keys registered, refused and
-// unregistered, and this table adds one line per entry stored or deleted.
+// A stored binding that cannot be found or registered is dropped quietly
+// (the stored entry stays). A new binding that cannot be saved is refused
+// with a message and the alert sound, and a removal that cannot be saved is
+// reported: nothing is announced as stored unless the preference file holds
+// it. What a user can see goes to the transcript: the layer transcribes hot
+// keys registered, refused and unregistered, and this table adds one line
+// per entry stored or deleted.
 #pragma once
 
 #include <memory>
@@ -17,6 +19,7 @@
 #include "platform/Menus.h"
 
 struct OpaqueEventHotKeyRef;
+struct SettingsNotes;
 
 inline constexpr UInt32 kItemBindingHotKeyID = 0xFFFFFFFE;
 inline constexpr UInt32 kTriggerHotKeyID = 0xFFFFFFFF;
@@ -59,18 +62,29 @@ void LoadKeyBindings();
 // stored entries are left alone. Used by LoadKeyBindings, and by tests and
 // the simulator between runs of the agent.
 void UnloadKeyBindings();
+// Whether a stored entry of "Key Bindings" can be registered: a dictionary
+// with a "Hot Key" of at least 8 bytes. notes (may be null) receive why it
+// cannot, or which of its values count as absent.
+bool CheckKeyBindingEntry(CFTypeRef entry, SettingsNotes* notes);
 // Finds one entry's item (by its "URL" path, else its "Alias") and registers
 // it; an item that cannot be found registers with node ID 0. Entries without
-// an 8-byte "Hot Key" are skipped.
+// a "Hot Key" of at least 8 bytes are skipped; a longer one is read by its
+// first 8 bytes.
 void RegisterStoredBinding(CFDictionaryRef entry);
 // Registers the entry's hot key and appends a record (unsorted); a refused
 // hot key drops the record silently.
 void RegisterKeyBinding(UInt32 nodeID, const FSRef* fileRef, CFDictionaryRef entry);
-// Stores a new entry (written to the preferences at once) and registers it.
-// Nothing happens when the item's path cannot be made.
-void AddKeyBinding(UInt32 nodeID, const FSRef* fileRef, UInt32 keyCode, UInt32 modifiers);
+// Stores a new entry (written to the preferences at once) and registers it;
+// true when it was saved. A binding that cannot be saved is not made at all:
+// when the item's path cannot be made, is not UTF-8, cannot be held by the
+// preference file, or the file cannot be written, nothing is stored or
+// registered, the reason is reported (ReportProblem) and the alert sound
+// plays. "key binding stored" is transcribed only once the file holds it.
+bool AddKeyBinding(UInt32 nodeID, const FSRef* fileRef, UInt32 keyCode, UInt32 modifiers);
 // Unregisters the item's binding and deletes the first stored entry with the
-// same "Hot Key" bytes. Nothing happens when the item has no record.
+// same "Hot Key" bytes. Nothing happens when the item has no record. When the
+// file cannot be written the binding is gone for this run only, and that is
+// reported.
 void RemoveKeyBinding(UInt32 nodeID, const FSRef* fileRef);
 
 // Shows the key bound to the item's file ('SKID'/'FILE') as its key

@@ -13,6 +13,7 @@
 #include "platform/Events.h"
 
 class UtilityMenu;
+struct SettingsNotes;
 
 // Set only around a trigger's first build: volumes, processes and recent
 // items are then left out (the first pop-up lists them).
@@ -28,7 +29,15 @@ extern CFStringRef gEmptyFolderText;
 // context: copies one entry into a working source (appended to the
 // trigger's sources) and resolves its location. An element that is not a
 // dictionary makes no source. Cache keys the entry came with are dropped.
+// What CheckSourceEntry finds is reported, as is a type code that names no
+// folder (such a source shows nothing), naming the source by its 1-based
+// place: "menu definition 2, source 3".
 void PrepareSource(const void* entry, void* trigger);
+// Whether a source entry can show anything as written: false for an element
+// that is not a dictionary, and for one without "URL" whose "Type" is
+// missing, of another type than string or data, or no type code. notes
+// receive why, and every value of the wrong type (which counts as absent).
+bool CheckSourceEntry(CFTypeRef entry, SettingsNotes* notes);
 // Next item index = 1, then BuildSource for every working source in order.
 // Nothing happens for a trigger without menu.
 void RebuildMenu(UtilityMenu* trigger);

@@ -2,11 +2,14 @@
 // file, application or folder is.
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "menus/MenuBuilder.h"
 #include "menus/WorkingSources.h"
 #include "platform/Files.h"
+#include "platform/Transcript.h"
 #include "shell/Aliases.h"
+#include "shell/Settings.h"
 #include "triggers/Triggers.h"
 
 namespace {
@@ -37,6 +40,33 @@ bool NeedsNoLocation(OSType code) {
     default:
       return false;
   }
+}
+
+// The folder type codes of sources, as the settings name them.
+bool IsKnownFolderType(OSType code) {
+  switch (code) {
+    case kApplicationsFolderType:
+    case kApplicationSupportFolderType:
+    case kCurrentUserFolderType:
+    case kDesktopFolderType:
+    case kDocumentsFolderType:
+    case kDomainLibraryFolderType:
+    case kPreferencesFolderType:
+    case kPreferencePanesFolderType:
+    case kSystemDesktopFolderType:
+    case kTrashFolderType:
+    case kUtilitiesFolderType:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// "menu definition 2, source 3", or without the definition's number (a
+// trigger not made from the settings as read) "source 3".
+std::string SourceDescription(const UtilityMenu& trigger, UInt16 number) {
+  if (trigger.definitionNumber == 0) return Fmt("source %u", number);
+  return Fmt("menu definition %u, source %u", trigger.definitionNumber, number);
 }
 
 }  // namespace
@@ -104,6 +134,11 @@ OSErr ResolveSourceLocation(CFDictionaryRef source, CFStringRef url, OSType type
 void PrepareSource(const void* value, void* context) {
   auto* trigger = static_cast<UtilityMenu*>(context);
   auto entry = static_cast<CFDictionaryRef>(value);
+  // The user hears of every entry that shows nothing or is read in part.
+  const std::string which = SourceDescription(*trigger, ++trigger->preparedEntries_);
+  SettingsNotes notes;
+  const bool usable = CheckSourceEntry(static_cast<CFTypeRef>(value), &notes);
+  ReportSettingsNotes(which, notes);
   if (!entry || CFGetTypeID(entry) != CFDictionaryGetTypeID()) return;
   // 1. The working source: a copy of the entry, in the trigger's sources.
   CFTypeRef type = static_cast<CFTypeRef>(CFDictionaryGetValue(entry, kSourceTypeKey));
@@ -123,7 +158,7 @@ void PrepareSource(const void* value, void* context) {
   OSType code = 0;
   if (!url) {
     bool isSeparator = false;
-    if (!type || !ParseSourceType(type, &code, &isSeparator)) return;
+    if (!usable || !type || !ParseSourceType(type, &code, &isSeparator)) return;
     if (isSeparator || NeedsNoLocation(code)) return;
   }
 
@@ -136,5 +171,13 @@ void PrepareSource(const void* value, void* context) {
       CFDictionarySetValue(source, kSourceContentsKey, kCFBooleanTrue);
   } else {
     SetSourceUnresolved(source);
+    // A path that leads nowhere shows itself as a disabled line, and a
+    // known folder that is missing appears once it exists; a code that
+    // names no folder shows nothing ever, which a typo would leave
+    // unexplained.
+    if (!url && !IsKnownFolderType(code))
+      ReportProblem(Fmt("settings: %s: \"Type\" '%s' is no kind of source and names no folder "
+                        "Korvane knows; the source shows nothing",
+                        which.c_str(), FourCCString(code).c_str()));
   }
 }

@@ -152,7 +152,8 @@ OSStatus ChangeMenuItemAttributes(MenuRef menu, MenuItemIndex item,
 // An item keeps a character and a virtual key code side by side;
 // kMenuItemAttrUseVirtualKey says which one is its key equivalent. Setting
 // the virtual key sets that attribute, setting the character clears it.
-// Character 0 means no key equivalent. Status (all six): noErr;
+// A virtual key is a key equivalent whatever its code (code 0 is the A key);
+// character 0 without the attribute means no key equivalent. Status (all six): noErr;
 // menuInvalidErr; menuItemNotFoundErr; paramErr (an out pointer null).
 OSStatus SetMenuItemCommandKey(MenuRef inMenu, MenuItemIndex inItem, Boolean inSetVirtualKey,
                                UInt16 inKey);
@@ -283,7 +284,11 @@ struct MenuItemView {
   bool isSeparator = false;
   bool enabled = true;  // the item's own state; see MenuView::enabled
   bool hidden = false;
-  UInt16 commandKey = 0;  // the key equivalent in use (0: none)
+  // Whether the item shows a key equivalent at all: a glyph, a virtual key
+  // (any code, 0 included: that is the A key) or a non-zero character. A
+  // renderer asks this rather than testing commandKey for 0.
+  bool hasKeyEquivalent = false;
+  UInt16 commandKey = 0;  // the virtual key code or the character in use
   bool isVirtualKey = false;
   SInt16 glyph = 0;
   UInt8 modifiers = kMenuNoModifiers;

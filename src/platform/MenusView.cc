@@ -36,6 +36,7 @@ std::optional<MenuItemView> GetMenuItemView(MenuRef ref, MenuItemIndex index) {
   view.isVirtualKey = item->attributes & kMenuItemAttrUseVirtualKey;
   view.commandKey = view.isVirtualKey ? item->commandVirtualKey : item->commandChar;
   view.glyph = item->glyph;
+  view.hasKeyEquivalent = view.glyph != 0 || view.isVirtualKey || view.commandKey != 0;
   view.modifiers = item->modifiers;
   view.iconType = item->icon.Type();
   view.icon = item->icon.Object();

@@ -53,7 +53,7 @@ CFRef<CFPropertyListRef> SeedGlobalMenusFromBundle() {
   const bool found = url && CFURLGetFSRef(url, &resource);
   url.reset();
   if (!found) {
-    Transcribe("settings: no default settings in the bundle");
+    ReportProblem("settings: no default settings in the bundle");
     return nullptr;
   }
   // 2.2 (2.6: the fork closes when `fork` goes, on every path from here)
@@ -61,7 +61,7 @@ CFRef<CFPropertyListRef> SeedGlobalMenusFromBundle() {
   SInt64 forkSize = 0;
   if (fork.Open(&resource) != noErr || FSGetForkSize(fork.refNum(), &forkSize) != noErr ||
       forkSize <= 0 || forkSize > kMaxDefaultSettingsSize) {
-    Transcribe("settings: the default settings cannot be read");
+    ReportProblem("settings: the default settings cannot be read");
     return nullptr;
   }
   const auto size = static_cast<ByteCount>(forkSize);
@@ -71,7 +71,7 @@ CFRef<CFPropertyListRef> SeedGlobalMenusFromBundle() {
   ByteCount actual = 0;
   if (FSReadFork(fork.refNum(), fsAtMark, 0, size, buffer, &actual) != noErr || actual != size) {
     std::free(buffer);
-    Transcribe("settings: the default settings cannot be read");
+    ReportProblem("settings: the default settings cannot be read");
     return nullptr;
   }
   // 2.3
@@ -85,7 +85,7 @@ CFRef<CFPropertyListRef> SeedGlobalMenusFromBundle() {
       kCFAllocatorDefault, data, kCFPropertyListImmutable, nullptr));
   if (!defaults) {
     // Not a dictionary: nothing is seeded and nothing is written.
-    Transcribe("settings: the default settings are not a property list dictionary");
+    ReportProblem("settings: the default settings are not a property list dictionary");
     return nullptr;
   }
   // 2.4 A value that is not an array could never make a menu, and stored it
@@ -94,29 +94,64 @@ CFRef<CFPropertyListRef> SeedGlobalMenusFromBundle() {
   Transcribe(Fmt("settings: seeding \"%s\" from the bundle (%ld definitions)", kGlobalMenusKey,
                  globalMenus ? static_cast<long>(CFArrayGetCount(globalMenus)) : 0L));
   CFPreferencesSetAppValue(CFSTR(kGlobalMenusKey), globalMenus, kCFPreferencesCurrentApplication);
-  (void)CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication);
-  // 2.5
-  defaults.reset();
+  const bool saved = CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication);
+  // Read back from the domain, which holds them even when the file could not
+  // be written; the bundle's own copy serves if the domain refused them.
   CFRef<CFPropertyListRef> menus =
       CFPreferencesCopyAppValue(CFSTR(kGlobalMenusKey), kCFPreferencesCurrentApplication);
+  // The domain refuses a value it cannot store; then nothing was saved
+  // either, though the synchronise had nothing to write.
+  const bool taken = menus && CFEqual(menus, globalMenus);
+  if (globalMenus && (!saved || !taken)) {
+    ReportProblem(
+        "settings: the menu definitions from the bundle could not be saved; they are used for "
+        "this run only, and the next start tries again");
+    if (!menus) menus = CFRef<CFPropertyListRef>::Retain(globalMenus);
+  }
+  defaults.reset();
   data.reset();
   return menus;
 }
 
-// The definitions a trigger can be made from: only the dictionaries of the
-// array, in order (the array itself when every element is one).
-CFRef<CFArrayRef> DefinitionsOnly(CFRef<CFArrayRef> menus) {
+// The stored "Global Menus" as last read: MenuDefinitionNumber counts in it.
+// Held so that the definitions cannot go (and another dictionary take one's
+// address) while their numbers are asked for.
+CFRef<CFArrayRef> gStoredDefinitions;
+
+// The definitions a trigger can be made from, in order (the array itself
+// when every element is one). Every other element is reported, as is every
+// value the reading corrects.
+CFRef<CFArrayRef> UsableDefinitions(CFRef<CFArrayRef> menus) {
+  gStoredDefinitions = CFRef<CFArrayRef>::Retain(menus.get());
   const CFIndex count = CFArrayGetCount(menus);
   CFRef<CFMutableArrayRef> kept =
       CFArrayCreateMutable(kCFAllocatorDefault, count, &kCFTypeArrayCallBacks);
   for (CFIndex i = 0; i < count; ++i) {
     auto value = static_cast<CFTypeRef>(CFArrayGetValueAtIndex(menus, i));
-    if (value && CFGetTypeID(value) == CFDictionaryGetTypeID()) CFArrayAppendValue(kept, value);
+    SettingsNotes notes;
+    TriggerConfig config;
+    TabLook look;
+    if (!value || CFGetTypeID(value) != CFDictionaryGetTypeID())
+      notes.Skip("it is " + SettingsValueKind(value) + ", a dictionary is needed");
+    else if (ReadTriggerConfig(static_cast<CFDictionaryRef>(value), &config, &look, &notes))
+      CFArrayAppendValue(kept, value);
+    ReportSettingsNotes(Fmt("menu definition %ld", static_cast<long>(i + 1)), notes);
   }
   if (CFArrayGetCount(kept) == count) return menus;
-  Transcribe(Fmt("settings: %ld of %ld menu definitions are not dictionaries",
-                 static_cast<long>(count - CFArrayGetCount(kept)), static_cast<long>(count)));
   return CFRef<CFArrayRef>(kept.Detach());
+}
+
+// The number of stored key binding entries that can be registered; the
+// others, and values of an entry that count as absent, are reported.
+CFIndex UsableKeyBindings(CFArrayRef entries) {
+  CFIndex usable = 0;
+  for (CFIndex i = 0; i < CFArrayGetCount(entries); ++i) {
+    SettingsNotes notes;
+    if (CheckKeyBindingEntry(static_cast<CFTypeRef>(CFArrayGetValueAtIndex(entries, i)), &notes))
+      ++usable;
+    ReportSettingsNotes(Fmt("key binding %ld", static_cast<long>(i + 1)), notes);
+  }
+  return usable;
 }
 
 }  // namespace
@@ -128,12 +163,21 @@ CFRef<CFArrayRef> LoadSettings() {
   // 2.
   if (!stored) stored = SeedGlobalMenusFromBundle();
   CFRef<CFArrayRef> menus = CFRefAs<CFArrayRef>(stored);
-  if (stored && !menus) Transcribe(Fmt("settings: \"%s\" is not an array", kGlobalMenusKey));
-  if (menus) menus = DefinitionsOnly(std::move(menus));
+  if (stored && !menus)
+    ReportProblem(Fmt("settings: %s; no menus are made, and it is left in the file as it is",
+                      WrongTypeNote(kGlobalMenusKey, stored, "an array").c_str()));
+  gStoredDefinitions.reset();
+  if (menus) menus = UsableDefinitions(std::move(menus));
 
   // 3.
-  CFRef<CFArrayRef> bindings = CFRefAs<CFArrayRef>(
-      CFPreferencesCopyAppValue(CFSTR(kKeyBindingsKey), kCFPreferencesCurrentApplication));
+  CFRef<CFPropertyListRef> storedBindings =
+      CFPreferencesCopyAppValue(CFSTR(kKeyBindingsKey), kCFPreferencesCurrentApplication);
+  CFRef<CFArrayRef> bindings = CFRefAs<CFArrayRef>(storedBindings);
+  if (storedBindings && !bindings)
+    ReportProblem(Fmt("settings: %s; no key bindings are read, and the first binding made "
+                      "replaces it",
+                      WrongTypeNote(kKeyBindingsKey, storedBindings, "an array").c_str()));
+  const CFIndex usableBindings = bindings ? UsableKeyBindings(bindings) : 0;
   CFRef<CFMutableArrayRef> entries =
       bindings ? CFArrayCreateMutableCopy(kCFAllocatorDefault, 0, bindings)
                : CFArrayCreateMutable(kCFAllocatorDefault, 0, &kCFTypeArrayCallBacks);
@@ -141,9 +185,20 @@ CFRef<CFArrayRef> LoadSettings() {
   if (gKeyBindingEntries) CFRelease(gKeyBindingEntries);
   gKeyBindingEntries = entries.Detach();
 
+  // What the agent goes on with: the definitions that make menus and the
+  // bindings that can be registered.
   Transcribe(Fmt("settings read: %ld menu definitions, %ld key bindings",
                  menus ? static_cast<long>(CFArrayGetCount(menus)) : 0L,
-                 static_cast<long>(CFArrayGetCount(gKeyBindingEntries))));
+                 static_cast<long>(usableBindings)));
   // 4.
   return menus;
+}
+
+UInt16 MenuDefinitionNumber(CFDictionaryRef definition) {
+  if (!gStoredDefinitions || !definition) return 0;
+  const CFIndex count = CFArrayGetCount(gStoredDefinitions);
+  for (CFIndex i = 0; i < count; ++i)
+    if (CFArrayGetValueAtIndex(gStoredDefinitions, i) == static_cast<const void*>(definition))
+      return static_cast<UInt16>(i + 1);
+  return 0;
 }

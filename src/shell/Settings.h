@@ -6,6 +6,9 @@
 // definitions from the default settings resource of the bundle.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "platform/CoreFoundation.h"
 #include "platform/MacTypes.h"
 
@@ -46,6 +49,11 @@ inline constexpr SInt8 kPositionMenuBar = 9;
 inline constexpr CFIndex kTriggerHotKeySize = 8;
 inline constexpr CFIndex kColorSize = 6;
 inline constexpr SInt16 kDefaultSquareSize = 10;
+// A tab is at least one pixel and at most this many pixels square (and never
+// more than a quarter of its screen's smaller side): an invisible tab of
+// thousands of pixels would take every click on the desktop.
+inline constexpr SInt16 kSmallestSquareSize = 1;
+inline constexpr SInt16 kLargestSquareSize = 256;
 
 // One menu definition of "Global Menus", as handed to the trigger
 // constructors. items and hotKey are borrowed from the definition.
@@ -61,6 +69,9 @@ struct TriggerConfig {
   SInt16 font = 0;
   UInt16 size = 0;
   UInt16 iconSize = 0;
+  // The definition's 1-based place in "Global Menus" as stored, which the
+  // messages about it use; 0 when it did not come from LoadSettings.
+  UInt16 definitionNumber = 0;
 };
 
 inline constexpr UInt32 kTriggerAcceptsDrops = 1;
@@ -77,21 +88,56 @@ struct TabLook {
 // mutable copy of the stored array, or a new empty array.
 extern CFMutableArrayRef gKeyBindingEntries;
 
+// What reading one setting (a menu definition, a source entry, a key
+// binding) found wrong with it, for the messages the agent writes.
+struct SettingsNotes {
+  // Why the setting is left out; empty when it is used.
+  std::string skipped;
+  // One text per value that was corrected or counts as absent.
+  std::vector<std::string> corrected;
+
+  void Skip(const std::string& why) { skipped += (skipped.empty() ? "" : "; ") + why; }
+  void Correct(std::string what) { corrected.push_back(std::move(what)); }
+};
+
+// A value's kind in words: "a string", "an integer", "a real number", "a
+// boolean", "data", "a date", "an array", "a dictionary".
+std::string SettingsValueKind(CFTypeRef value);
+// "\"key\" is <its kind>, <needed> is needed".
+std::string WrongTypeNote(const char* key, CFTypeRef value, const char* needed);
+// Reports what notes say about the setting named which ("menu definition 3",
+// "key binding 2", "menu definition 1, source 4"), one ReportProblem line
+// each: "settings: <which> skipped: <why>", then "settings: <which>:
+// <correction>" for every correction. Nothing when notes are empty.
+void ReportSettingsNotes(const std::string& which, const SettingsNotes& notes);
+
 // Reads "Global Menus" (seeding it from the bundle's default settings when
 // the domain has none) and the key binding entries. The caller owns the
-// result; null when there are no menu definitions. Elements that are not
-// dictionaries are left out of the result. A stored "Global Menus" that is
-// not an array gives null and is left as it is on disk (no seeding over it).
+// result; null when there are no menu definitions. Only the definitions that
+// make a menu are in the result; every one left out (not a dictionary, or
+// refused by ReadTriggerConfig) and every corrected value is reported, and
+// the key binding entries that cannot be registered are reported too. A
+// stored "Global Menus" that is not an array gives null and is left as it is
+// on disk (no seeding over it). When the seeded definitions cannot be saved
+// they are used for this run only, and that is reported.
 CFRef<CFArrayRef> LoadSettings();
+
+// The 1-based place in the stored "Global Menus" of a definition that the
+// last LoadSettings read; 0 for any other dictionary.
+UInt16 MenuDefinitionNumber(CFDictionaryRef definition);
 
 // Reads one definition into config and, for tab triggers, look (absent keys
 // give the defaults; look keeps its defaults for window-less triggers).
 // False when the definition is not a dictionary, lacks "Position", "Drags"
-// or "Items", holds one of them with the wrong type, or has a Position
-// outside 0 to 9: such a definition makes no trigger. Optional keys of the
-// wrong type count as absent, as do a "Hot Key" shorter than 8 bytes and a
-// "Color" shorter than 6.
-bool ReadTriggerConfig(CFDictionaryRef definition, TriggerConfig* config, TabLook* look);
+// or "Items", or holds one of them with the wrong type: such a definition
+// makes no trigger. A Position outside 0 to 9 is kept (the trigger is not
+// placed at any corner or edge). Optional keys of the wrong type count as
+// absent, as do a "Hot Key" shorter than 8 bytes and a "Color" shorter than
+// 6 (longer ones are read by their first bytes); "Square Size" is kept
+// within 1 to 256. When notes is given it receives why the definition is
+// skipped, or what was corrected.
+bool ReadTriggerConfig(CFDictionaryRef definition, TriggerConfig* config, TabLook* look,
+                       SettingsNotes* notes = nullptr);
 
 // A tab trigger owns a window: a non-zero Position without modifiers. Every
 // other definition makes a window-less trigger.

@@ -1,4 +1,7 @@
 // The tab trigger: a UtilityMenu that also owns a tab window.
+#include <string>
+
+#include "platform/Transcript.h"
 #include "triggers/TabWindows.h"
 #include "triggers/Triggers.h"
 
@@ -10,6 +13,17 @@ ScreenMenu::ScreenMenu(float inAlpha, RGBColor inColor, SInt16 inSquareSize,
   alpha = inAlpha;
   color = inColor;
   squareSize = inSquareSize;
+  // A tab never covers more than a quarter of its screen's smaller side: an
+  // invisible one would otherwise take the clicks of much of the desktop.
+  // The screen at creation counts; the window is never resized.
+  if (const SInt16 largest = LargestTabSquareSize(screen); squareSize > largest) {
+    const std::string which =
+        definitionNumber ? Fmt("menu definition %u", definitionNumber) : std::string("a tab");
+    ReportProblem(Fmt("settings: %s: \"%s\" %d is more than a quarter of its screen's smaller "
+                      "side; the tab is %d pixels",
+                      which.c_str(), kSquareSizeKey, squareSize, largest));
+    squareSize = largest;
+  }
   // 3. The window is squareSize pixels square and never resized; creating
   //    it places it, so the tab is on screen when construction ends.
   const Rect bounds{0, 0, squareSize, squareSize};

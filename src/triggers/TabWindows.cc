@@ -32,6 +32,8 @@ static_assert(kUndrawnTabAttributes == 0x82040000 && kDrawnTabAttributes == 0x82
 constexpr UInt32 kTabWindowTag = 0x800;
 constexpr SInt32 kTabWindowTagSize = 32;
 
+// A tab is never more than this part of its screen's smaller side.
+constexpr SInt32 kScreenPartForTab = 4;
 // Alpha 0.0 means a tab that is never drawn but still takes clicks.
 constexpr float kUndrawnAlpha = 0.0f;
 // Added to the alpha while the tab is highlighted; the sum is passed on as it
@@ -84,6 +86,16 @@ SInt32 AlongEdge(float f, SInt32 edgeLength) {
 }
 
 }  // namespace
+
+SInt16 LargestTabSquareSize(SInt8 screen) {
+  GDHandle device = TabScreenDevice(screen);
+  if (!device) device = GetMainDevice();
+  if (!device) return kLargestSquareSize;
+  const Rect& bounds = (*device)->gdRect;
+  const SInt32 smallerSide = std::min<SInt32>(bounds.right - bounds.left, bounds.bottom - bounds.top);
+  return static_cast<SInt16>(
+      std::clamp<SInt32>(smallerSide / kScreenPartForTab, kSmallestSquareSize, kLargestSquareSize));
+}
 
 void CreateTabWindow(ScreenMenu* tab, const Rect* bounds) {
   // 1.

@@ -9,6 +9,10 @@
 
 class ScreenMenu;
 
+// The largest tab for a tab on that screen: a quarter of the smaller side of
+// the screen (the main screen when that one does not exist), within 1 to
+// kLargestSquareSize; kLargestSquareSize when there is no screen at all.
+SInt16 LargestTabSquareSize(SInt8 screen);
 // Creates the tab's window (overlay class; opaque for clicks when alpha is
 // 0.0; hidden in full-screen mode unless "No Fullscreen Disable" is set;
 // tagged through the private window-server functions when all three are

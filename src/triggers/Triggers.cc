@@ -40,6 +40,7 @@ UtilityMenu::UtilityMenu(const TriggerConfig& config) {
   button = config.button;
   modifiers = config.modifiers;
   hotKeyRef = nullptr;
+  definitionNumber = config.definitionNumber;
 
   // 2. The hot key. A combination another program holds is left out
   //    quietly; the trigger still works through its other ways.

@@ -57,10 +57,16 @@ class UtilityMenu {
   UInt32 dropMode = 0;
   MenuItemIndex nextItemIndex = 1;
   ScreenMenu* anchorTab = nullptr;
+  // The 1-based place of the trigger's definition in "Global Menus", which
+  // messages about its settings name; 0 when not known.
+  UInt16 definitionNumber = 0;
 
  protected:
   // Keeps the working sources alive (the sources array does not retain).
   std::vector<CFRef<CFMutableDictionaryRef>> ownedSources_;
+  // "Items" entries seen by PrepareSource so far, dictionaries or not: the
+  // number of the next one, for the messages about it.
+  UInt16 preparedEntries_ = 0;
   friend void PrepareSource(const void* entry, void* trigger);
 
  private:

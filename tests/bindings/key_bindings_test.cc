@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <set>
 
 #include "bindings/KeyBindings.h"
@@ -297,6 +298,110 @@ TEST_F(KeyBindings, BindingsAddedAndRemovedPersistAcrossARestart) {
   EXPECT_EQ(ReadWithPython("print(len(v))\n"), "2\n");
 }
 
+TEST_F(KeyBindings, AHotKeyLongerThanEightBytesIsReadByItsFirstEight) {
+  std::string a = File("a");
+  // Option-Command-K, then two stray bytes.
+  StoreWithPython({"{'Hot Key': bytes([0,0,0,0x28, 0,0,9,0, 0xAB,0xCD]), 'URL': '" + a + "'}"});
+  Restart();
+  ASSERT_EQ(gKeyBindingRecords.size(), 1u);
+  EXPECT_EQ(gKeyBindingRecords[0]->keyCode, kKeyK);
+  EXPECT_EQ(gKeyBindingRecords[0]->modifiers, kOptCmd);
+  EXPECT_TRUE(IsEventHotKeyRegistered(kKeyK, kOptCmd));
+  EXPECT_TRUE(CheckKeyBindingEntry(
+      static_cast<CFTypeRef>(CFArrayGetValueAtIndex(gKeyBindingEntries, 0)), nullptr));
+  // Removing it finds the entry by those first 8 bytes.
+  FSRef ar = Ref(a);
+  RemoveKeyBinding(Node(a), &ar);
+  EXPECT_EQ(ReadWithPython("print(len(v))\n"), "0\n");
+}
+
+TEST_F(KeyBindings, APathThatIsNotUTF8IsRefusedWithABeepAndBlocksNothing) {
+  std::string odd = File("caf\xE9.txt");  // Latin-1, not UTF-8
+  std::string good = File("good.txt");
+  FSRef ref = Ref(odd);
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(AddKeyBinding(Node(odd), &ref, kKeyK, cmdKey));
+  const std::string err = testing::internal::GetCapturedStderr();
+  const std::string line =
+      "key binding for ~/caf\\xE9.txt not stored: the path is not valid UTF-8, so the preference "
+      "file cannot hold it";
+  EXPECT_TRUE(Transcribed(line));
+  EXPECT_NE(err.find("korvane: " + line), std::string::npos) << err;
+  EXPECT_TRUE(Transcribed("beep"));
+  EXPECT_EQ(CFArrayGetCount(gKeyBindingEntries), 0);
+  EXPECT_TRUE(gKeyBindingRecords.empty());
+  EXPECT_FALSE(IsEventHotKeyRegistered(kKeyK, cmdKey));
+  EXPECT_TRUE(std::none_of(desktop.recorder.lines.begin(), desktop.recorder.lines.end(),
+                           [](const std::string& l) { return l.starts_with("key binding stored"); }));
+
+  // The next binding is made as usual.
+  FSRef goodRef = Ref(good);
+  EXPECT_TRUE(AddKeyBinding(Node(good), &goodRef, kKeyF5, 0));
+  EXPECT_EQ(ReadWithPython("print([e['URL'][-1] for e in v])\n"), "['t']\n");
+}
+
+TEST_F(KeyBindings, AnOddPathNeverCostsTheBindingsMadeAfterIt) {
+  // A control character in a path: whether the preference file can hold it
+  // or not, "stored" is said only of what the file holds, and the bindings
+  // made after it are saved all the same.
+  std::string bell = File("ring\x07.txt"), later = File("later.txt");
+  FSRef bellRef = Ref(bell), laterRef = Ref(later);
+  const bool bellStored = AddKeyBinding(Node(bell), &bellRef, kKeyK, cmdKey);
+  EXPECT_EQ(Transcribed("key binding stored: key 40 mods 0x0100 ~/ring\x07.txt"), bellStored);
+  EXPECT_EQ(Transcribed("beep"), !bellStored);
+  EXPECT_TRUE(AddKeyBinding(Node(later), &laterRef, kKeyF5, kFunctionKeyModifierBit));
+  Restart();
+  EXPECT_TRUE(RecordFor(later)) << "the later binding survives a restart";
+  EXPECT_EQ(RecordFor(bell) != nullptr, bellStored);
+  EXPECT_EQ(ReadWithPython("print(len(v))\n"), bellStored ? "2\n" : "1\n");
+}
+
+TEST_F(KeyBindings, ABindingThatCannotBeSavedIsNotMadeAndSaysSo) {
+  std::string a = File("a"), b = File("b");
+  FSRef ar = Ref(a), br = Ref(b);
+  // The configuration folder's place is taken by a file: nothing can be
+  // written there (root included, unlike a read-only folder).
+  std::filesystem::rename(dir / "config/korvane", dir / "config/moved");
+  plist_test::WriteFile(dir / "config/korvane", "not a folder");
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(AddKeyBinding(Node(a), &ar, kKeyK, cmdKey));
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(Transcribed("key binding for ~/a could not be saved; it is not made"));
+  EXPECT_NE(err.find("korvane: key binding for ~/a could not be saved"), std::string::npos) << err;
+  EXPECT_TRUE(Transcribed("beep"));
+  EXPECT_FALSE(Transcribed("key binding stored: key 40 mods 0x0100 ~/a"));
+  EXPECT_TRUE(gKeyBindingRecords.empty());
+  EXPECT_FALSE(IsEventHotKeyRegistered(kKeyK, cmdKey));
+  EXPECT_EQ(CFArrayGetCount(gKeyBindingEntries), 0);
+
+  // Once the folder is back, the next binding is saved, and only that one:
+  // the one refused is not left waiting to be written with it.
+  std::remove((dir / "config/korvane").c_str());
+  std::filesystem::rename(dir / "config/moved", dir / "config/korvane");
+  EXPECT_TRUE(AddKeyBinding(Node(b), &br, kKeyF5, 0));
+  EXPECT_EQ(ReadWithPython("print([e['URL'][-1] for e in v])\n"), "['b']\n");
+  Restart();
+  EXPECT_TRUE(RecordFor(b));
+  EXPECT_FALSE(RecordFor(a));
+}
+
+TEST_F(KeyBindings, ARemovalThatCannotBeSavedIsReported) {
+  std::string a = File("a");
+  FSRef ar = Ref(a);
+  ASSERT_TRUE(AddKeyBinding(Node(a), &ar, kKeyK, cmdKey));
+  std::filesystem::rename(dir / "config/korvane", dir / "config/moved");
+  plist_test::WriteFile(dir / "config/korvane", "not a folder");
+  RemoveKeyBinding(Node(a), &ar);
+  EXPECT_FALSE(IsEventHotKeyRegistered(kKeyK, cmdKey)) << "gone for this run";
+  EXPECT_TRUE(Transcribed("the removal of key binding (key 40 mods 0x0100 ~/a) could not be "
+                          "saved; it comes back at the next start"));
+  EXPECT_FALSE(Transcribed("key binding deleted: key 40 mods 0x0100 ~/a"));
+  std::remove((dir / "config/korvane").c_str());
+  std::filesystem::rename(dir / "config/moved", dir / "config/korvane");
+  Restart();
+  EXPECT_TRUE(RecordFor(a)) << "the file still holds it";
+}
+
 // ------------------------------------------------------- showing a key
 
 class ItemKeys : public KeyBindings {
@@ -337,6 +442,18 @@ TEST_F(ItemKeys, KeysShowAsGlyphsOrVirtualKeysWithMenuModifiers) {
   ClearItemKey(menu, item);
   EXPECT_EQ(View(item).glyph, 0);
   EXPECT_EQ(View(item).commandKey, 0);
+}
+
+TEST_F(ItemKeys, CommandAIsShownThoughItsKeyCodeIsZero) {
+  MenuItemIndex item = Insert(File("a"));
+  constexpr UInt32 kKeyA = 0;
+  SetItemKey(menu, item, kKeyA, cmdKey);
+  EXPECT_TRUE(View(item).hasKeyEquivalent);
+  EXPECT_TRUE(View(item).isVirtualKey);
+  EXPECT_EQ(View(item).commandKey, kKeyA);
+  EXPECT_EQ(View(item).modifiers, 0) << "command only";
+  ClearItemKey(menu, item);
+  EXPECT_FALSE(View(item).hasKeyEquivalent);
 }
 
 TEST_F(ItemKeys, OnlyShiftOptionControlAndCommandAreShown) {

@@ -379,3 +379,54 @@ TEST_F(MenuBuilderTest, MalformedEntriesAreSkipped) {
 }
 
 }  // namespace
+
+namespace {
+
+// -------------------------------------------------- reported source entries
+
+TEST_F(MenuBuilderTest, SourceEntriesThatShowNothingOrAreReadInPartAreReported) {
+  auto items = Items({
+      Entry().Str("Type", "docs"),                                      // 1: fine
+      Entry().Str("Type", "text").Num("Text", 5).Str("Use Icons", "no"),  // 2
+      Entry().Flag("Is Submenu", true),                                 // 3: nothing to show
+      Entry().Str("Type", "PROCS"),                                     // 4
+      Entry().Num("Type", 4),                                           // 5
+      Entry().Str("Type", "dcos"),                                      // 6: a typo
+      Entry().Str("Type", "docs").Num("Split Items", 7),                // 7
+      Entry().Str("URL", Path("gone")).Num("Type", 1),                  // 8: fine
+  });
+  CFArrayInsertValueAtIndex(items, 2, CFSTR("junk"));  // becomes source 3
+  TriggerConfig config;
+  config.items = items;
+  config.definitionNumber = 4;
+  const std::size_t before = desktop->recorder.lines.size();
+  owned.push_back(std::make_unique<UtilityMenu>(config));
+  std::vector<std::string> seen;
+  for (std::size_t i = before; i < desktop->recorder.lines.size(); ++i)
+    if (desktop->recorder.lines[i].starts_with("settings:")) seen.push_back(desktop->recorder.lines[i]);
+  const std::string d = "settings: menu definition 4, ";
+  EXPECT_EQ(seen, (Strings{
+                      d + "source 2: \"Text\" is an integer, a string is needed; it counts as absent",
+                      d + "source 2: \"Use Icons\" is a string, a boolean is needed; it counts as "
+                          "absent",
+                      d + "source 3 skipped: it is a string, a dictionary is needed",
+                      d + "source 4 skipped: it has neither \"URL\" nor \"Type\"",
+                      d + "source 5 skipped: \"Type\" is not a type code of one to four characters",
+                      d + "source 6 skipped: \"Type\" is an integer, a string or data is needed",
+                      d + "source 7: \"Type\" 'dcos' is no kind of source and names no folder "
+                          "Korvane knows; the source shows nothing",
+                      d + "source 8: \"Split Items\" 7 is none of 0 to 3; a folder of it lists "
+                          "nothing",
+                  }));
+  // The entries are used as before: every dictionary is a source.
+  EXPECT_EQ(CFArrayGetCount(owned.back()->sources), 8);
+
+  // A trigger not made from the settings as read names the source alone.
+  auto one = Items({Entry().Str("Type", "vols").Str("Text", "x").Num("No Hier", 1)});
+  MakeTrigger(one);
+  EXPECT_EQ(desktop->recorder.lines.back(),
+            "settings: source 1: \"No Hier\" is an integer, a boolean is needed; it counts as "
+            "absent");
+}
+
+}  // namespace

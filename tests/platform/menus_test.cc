@@ -223,6 +223,25 @@ TEST_F(Menus, EnabledStateIsTheDisabledAttribute) {
   EXPECT_EQ(DisposeMenu(m), noErr);
 }
 
+TEST_F(Menus, VirtualKeyZeroIsAKeyEquivalent) {
+  MenuRef m = NewMenu(1, 4);
+  // Item 1: virtual key 0, the A key. Item 2: a character. Item 3: a glyph
+  // alone. Item 4: nothing.
+  EXPECT_EQ(SetMenuItemCommandKey(m, 1, true, 0), noErr);
+  EXPECT_EQ(SetMenuItemCommandKey(m, 2, false, 'K'), noErr);
+  EXPECT_EQ(SetMenuItemKeyGlyph(m, 3, 0x6F), noErr);
+  EXPECT_TRUE(GetMenuItemView(m, 1)->hasKeyEquivalent);
+  EXPECT_TRUE(GetMenuItemView(m, 1)->isVirtualKey);
+  EXPECT_EQ(GetMenuItemView(m, 1)->commandKey, 0);
+  EXPECT_TRUE(GetMenuItemView(m, 2)->hasKeyEquivalent);
+  EXPECT_TRUE(GetMenuItemView(m, 3)->hasKeyEquivalent);
+  EXPECT_FALSE(GetMenuItemView(m, 4)->hasKeyEquivalent);
+  // Character 0 takes the virtual key away: no key equivalent is left.
+  EXPECT_EQ(SetMenuItemCommandKey(m, 1, false, 0), noErr);
+  EXPECT_FALSE(GetMenuItemView(m, 1)->hasKeyEquivalent);
+  EXPECT_EQ(DisposeMenu(m), noErr);
+}
+
 TEST_F(Menus, KeyEquivalentsKeepCharacterAndVirtualKeyApart) {
   MenuRef m = NewMenu(1, 1);
   EXPECT_EQ(SetMenuItemCommandKey(m, 1, false, 'K'), noErr);

@@ -240,9 +240,6 @@ TEST_F(SettingsTest, DefinitionsWithoutTheirRequiredKeysMakeNoTrigger) {
       R"(<dict><key>Position</key><string>1</string><key>Drags</key><true/><key>Items</key><array/></dict>)",
       R"(<dict><key>Position</key><integer>1</integer><key>Drags</key><integer>1</integer><key>Items</key><array/></dict>)",
       R"(<dict><key>Position</key><integer>1</integer><key>Drags</key><true/><key>Items</key><dict/></dict>)",
-      // A place that does not exist.
-      R"(<dict><key>Position</key><integer>10</integer><key>Drags</key><true/><key>Items</key><array/></dict>)",
-      R"(<dict><key>Position</key><integer>-1</integer><key>Drags</key><true/><key>Items</key><array/></dict>)",
   };
   for (const char* text : rejected) {
     auto def = Definition(text);
@@ -273,7 +270,7 @@ TEST_F(SettingsTest, OptionalValuesOfTheWrongTypeOrTooShortCountAsAbsent) {
   EXPECT_EQ(config.screen, 0);
   EXPECT_EQ(config.offset, 0);
   EXPECT_EQ(config.hotKey, nullptr) << "7 bytes are no hot key";
-  EXPECT_EQ(look.color, (RGBColor{0, 0, 0})) << "5 bytes are no colour";
+  EXPECT_EQ(look.color, (RGBColor{0, 0, 0})) << "4 bytes are no colour";
   EXPECT_EQ(look.alpha, 0.0f);
   EXPECT_EQ(look.squareSize, 10);
   EXPECT_EQ(config.font, 0);
@@ -301,6 +298,198 @@ TEST_F(SettingsTest, MalformedDefinitionsDoNotCostTheGoodOnes) {
   }
   // A real number is converted as every number is (2.5 reads as 2).
   EXPECT_EQ(positions, (std::vector<int>{0, 2, 3}));
+}
+
+// ------------------------------------------------------- reported mistakes
+
+TEST_F(SettingsTest, EveryDefinitionLeftOutOrCorrectedIsReportedAndTheCountIsTrue) {
+  WritePrefs(Plist(R"(<dict><key>Global Menus</key><array>
+    <dict><key>Position</key><integer>0</integer><key>Drags</key><true/><key>Items</key><array/></dict>
+    <dict><key>Position</key><integer>1</integer><key>Items</key><array/></dict>
+    <dict><key>Position</key><string>4</string><key>Drags</key><true/><key>Items</key><array/></dict>
+    <string>junk</string>
+    <dict><key>Drags</key><integer>1</integer></dict>
+    <dict><key>Position</key><integer>2</integer><key>Drags</key><true/><key>Items</key><array/>
+      <key>Screen</key><string>2</string><key>Hot Key</key><data>AAAAMQAAGA==</data>
+      <key>Color</key><data>/////w==</data><key>Alpha</key><true/></dict>
+    <dict><key>Position</key><integer>257</integer><key>Drags</key><true/><key>Items</key><array/></dict>
+    </array></dict>)"));
+  testing::internal::CaptureStderr();
+  CFRef<CFArrayRef> menus = LoadSettings();
+  const std::string err = testing::internal::GetCapturedStderr();
+  ASSERT_TRUE(menus);
+  const std::vector<std::string> expected = {
+      R"(settings: menu definition 2 skipped: "Drags" is missing)",
+      R"(settings: menu definition 3 skipped: "Position" is a string, an integer is needed)",
+      R"(settings: menu definition 4 skipped: it is a string, a dictionary is needed)",
+      R"(settings: menu definition 5 skipped: "Items" is missing; "Position" is missing; )"
+      R"("Drags" is an integer, a boolean is needed)",
+      R"(settings: menu definition 6: "Screen" is a string, an integer is needed; it counts as )"
+      R"(absent)",
+      R"(settings: menu definition 6: "Hot Key" has 7 bytes, 8 are needed; the menu has no hot )"
+      R"(key)",
+      R"(settings: menu definition 6: "Color" has 4 bytes, 6 are needed; the tab is black)",
+      R"(settings: menu definition 6: "Alpha" is a boolean, a number is needed; it counts as )"
+      R"(absent)",
+      R"(settings: menu definition 7: "Position" 257 is read as 1 (it holds -128 to 127))",
+      "settings read: 3 menu definitions, 0 key bindings",
+  };
+  std::vector<std::string> seen;
+  for (const std::string& line : Lines())
+    if (line.starts_with("settings")) seen.push_back(line);
+  EXPECT_EQ(seen, expected);
+  EXPECT_EQ(CFArrayGetCount(menus), 3);
+  // The same lines on standard error, each after "korvane: ".
+  for (std::size_t i = 0; i + 1 < expected.size(); ++i)
+    EXPECT_NE(err.find("korvane: " + expected[i] + "\n"), std::string::npos) << expected[i] << err;
+  EXPECT_EQ(err.find("settings read"), std::string::npos) << "not a problem";
+  // The definitions kept are numbered as they are stored.
+  EXPECT_EQ(MenuDefinitionNumber(static_cast<CFDictionaryRef>(CFArrayGetValueAtIndex(menus, 1))),
+            6);
+}
+
+TEST_F(SettingsTest, APositionOutsideTheTableKeepsItsTriggerAndHotKey) {
+  for (int position : {10, 12, -1, 127}) {
+    auto def = Definition(Fmt(R"(<dict><key>Position</key><integer>%d</integer>
+      <key>Drags</key><true/><key>Items</key><array/>
+      <key>Hot Key</key><data>AAAAMQAAGAA=</data></dict>)",
+                              position));
+    TriggerConfig config;
+    TabLook look;
+    SettingsNotes notes;
+    ASSERT_TRUE(ReadTriggerConfig(def, &config, &look, &notes)) << position;
+    EXPECT_EQ(config.position, position);
+    EXPECT_NE(config.hotKey, nullptr) << position;
+    EXPECT_TRUE(IsTabTrigger(config));
+    EXPECT_TRUE(notes.skipped.empty());
+    ASSERT_EQ(notes.corrected.size(), 1u) << position;
+    EXPECT_EQ(notes.corrected[0],
+              Fmt("\"Position\" %d is none of the places 0 to 9; the menu is kept, its tab stays "
+                  "at the desktop's origin",
+                  position));
+  }
+  // With modifiers it has no tab of its own.
+  auto shared = Definition(R"(<dict><key>Position</key><integer>12</integer>
+    <key>Modifiers</key><integer>256</integer><key>Drags</key><true/><key>Items</key><array/></dict>)");
+  TriggerConfig config;
+  SettingsNotes notes;
+  ASSERT_TRUE(ReadTriggerConfig(shared, &config, nullptr, &notes));
+  ASSERT_EQ(notes.corrected.size(), 1u);
+  EXPECT_NE(notes.corrected[0].find("reached by its hot key or a tab of the same place"),
+            std::string::npos);
+  // Read in 8 bits: 265 is 9, a place like any other, said so all the same.
+  auto wrapped = Definition(R"(<dict><key>Position</key><integer>265</integer>
+    <key>Drags</key><true/><key>Items</key><array/></dict>)");
+  notes = {};
+  ASSERT_TRUE(ReadTriggerConfig(wrapped, &config, nullptr, &notes));
+  EXPECT_EQ(config.position, 9);
+  EXPECT_EQ(notes.corrected,
+            std::vector<std::string>{"\"Position\" 265 is read as 9 (it holds -128 to 127)"});
+}
+
+TEST_F(SettingsTest, ATabIsOneTo256PixelsWhateverSquareSizeSays) {
+  struct Case {
+    const char* stored;
+    SInt16 size;
+    const char* note;  // null: none
+  } cases[] = {
+      {"<integer>20</integer>", 20, nullptr},
+      {"<integer>256</integer>", 256, nullptr},
+      {"<integer>1</integer>", 1, nullptr},
+      {"<integer>30000</integer>", 256,
+       "\"Square Size\" 30000 is outside 1 to 256 pixels; the tab is 256 pixels"},
+      // Read wide: no 16-bit wrap to a negative size.
+      {"<integer>100000</integer>", 256,
+       "\"Square Size\" 100000 is outside 1 to 256 pixels; the tab is 256 pixels"},
+      {"<integer>0</integer>", 1, "\"Square Size\" 0 is outside 1 to 256 pixels; the tab is 1 pixels"},
+      {"<integer>-5</integer>", 1,
+       "\"Square Size\" -5 is outside 1 to 256 pixels; the tab is 1 pixels"},
+      {"<real>12.5</real>", 12, nullptr},
+  };
+  for (const Case& c : cases) {
+    auto def = Definition(std::string(R"(<dict><key>Position</key><integer>4</integer>
+      <key>Drags</key><true/><key>Items</key><array/><key>Square Size</key>)") +
+                          c.stored + "</dict>");
+    TriggerConfig config;
+    TabLook look;
+    SettingsNotes notes;
+    ASSERT_TRUE(ReadTriggerConfig(def, &config, &look, &notes)) << c.stored;
+    EXPECT_EQ(look.squareSize, c.size) << c.stored;
+    EXPECT_EQ(notes.corrected, c.note ? std::vector<std::string>{c.note}
+                                      : std::vector<std::string>{})
+        << c.stored;
+  }
+}
+
+TEST_F(SettingsTest, SeededMenusThatCannotBeSavedServeThisRunAndSaySo) {
+  WriteDefaults(Plist(kDefaults));
+  // The configuration folder's place is taken by a file: nothing can be
+  // written there (this holds for root as well, unlike a read-only folder).
+  plist_test::MakeFolders(home_ / ".config");
+  plist_test::WriteFile(home_ / ".config/korvane", "not a folder");
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(LoadCount(), 2) << "the bundle's menus serve this run";
+  const std::string err = testing::internal::GetCapturedStderr();
+  const std::string line =
+      "settings: the menu definitions from the bundle could not be saved; they are used for this "
+      "run only, and the next start tries again";
+  EXPECT_TRUE(Saw(line));
+  EXPECT_NE(err.find("korvane: " + line), std::string::npos) << err;
+  EXPECT_EQ(Count("prefs: synchronized"), 0u);
+  EXPECT_TRUE(Saw("settings read: 2 menu definitions, 0 key bindings"));
+
+  // The next start seeds again, and saves once the place is free.
+  CFPreferencesResetForTesting();
+  std::remove((home_ / ".config/korvane").c_str());
+  desktop_.recorder.lines.clear();
+  EXPECT_EQ(LoadCount(), 2);
+  EXPECT_TRUE(Saw("prefs: synchronized com.talvik.korvane (Global Menus)"));
+  EXPECT_EQ(Count("settings: the menu definitions"), 0u);
+}
+
+TEST_F(SettingsTest, KeyBindingsThatCannotBeRegisteredAreReportedAndNotCounted) {
+  WritePrefs(Plist(R"(<dict><key>Key Bindings</key><array>
+    <dict><key>Hot Key</key><data>AAAAYAACAAA=</data><key>URL</key><string>/a</string></dict>
+    <string>junk</string>
+    <dict><key>URL</key><string>/b</string></dict>
+    <dict><key>Hot Key</key><string>F5</string><key>URL</key><string>/c</string></dict>
+    <dict><key>Hot Key</key><data>AAAAYAACAA==</data><key>URL</key><string>/d</string></dict>
+    <dict><key>Hot Key</key><data>AAAAYAACAAAAAA==</data><key>URL</key><integer>5</integer>
+      <key>Alias</key><string>x</string></dict>
+    </array></dict>)"));
+  (void)LoadSettings();
+  std::vector<std::string> seen;
+  for (const std::string& line : Lines())
+    if (line.starts_with("settings: key") || line.starts_with("settings read")) seen.push_back(line);
+  EXPECT_EQ(seen, (std::vector<std::string>{
+                      "settings: key binding 2 skipped: it is a string, a dictionary is needed",
+                      "settings: key binding 3 skipped: \"Hot Key\" is missing",
+                      "settings: key binding 4 skipped: \"Hot Key\" is a string, data is needed",
+                      "settings: key binding 5 skipped: \"Hot Key\" has 7 bytes, 8 are needed",
+                      "settings: key binding 6: \"URL\" is an integer, a string is needed; it "
+                      "counts as absent",
+                      "settings: key binding 6: \"Alias\" is a string, data is needed; it counts "
+                      "as absent",
+                      "settings: key binding 6: neither \"URL\" nor \"Alias\" names its item; its "
+                      "hot key reports the item missing",
+                      "settings read: 0 menu definitions, 2 key bindings",
+                  }));
+  // Every entry stays, for the file to keep them.
+  EXPECT_EQ(CFArrayGetCount(gKeyBindingEntries), 6);
+
+  CFPreferencesResetForTesting();
+  desktop_.recorder.lines.clear();
+  WritePrefs(Plist("<dict><key>Key Bindings</key><dict/></dict>"));
+  (void)LoadSettings();
+  EXPECT_TRUE(Saw("settings: \"Key Bindings\" is a dictionary, an array is needed; no key "
+                  "bindings are read, and the first binding made replaces it"));
+}
+
+TEST_F(SettingsTest, MenusThatAreNoArrayAreReported) {
+  WritePrefs(Plist("<dict><key>Global Menus</key><integer>3</integer></dict>"));
+  EXPECT_EQ(LoadCount(), -1);
+  EXPECT_TRUE(Saw("settings: \"Global Menus\" is an integer, an array is needed; no menus are "
+                  "made, and it is left in the file as it is"));
 }
 
 }  // namespace

@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <vector>
+
+#include "korvane-sim/Scenario.h"
 
 namespace {
 
@@ -78,4 +81,33 @@ TEST(KorvaneSim, WaitMovesTheVirtualClock) {
   auto r = RunSim("start\nwait 2.5\nnote later\nexpect > note later\n");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("[   2.500] > note later"), std::string::npos) << r.out;
+}
+
+TEST(ScenarioWords, QuotedWordsCanHoldAnyByte) {
+  auto words = SplitWords(R"(file "a\rb\tc\nd" "\x00\x7f\xFF\x41" "\"\\\q")", "s.scn", 1);
+  ASSERT_EQ(words.size(), 4u);
+  EXPECT_EQ(words[1], "a\rb\tc\nd");
+  EXPECT_EQ(words[2], std::string("\x00\x7F\xFF" "A", 4));
+  EXPECT_EQ(words[3], "\"\\q") << "other escapes stand for the character itself";
+  // Outside quotes a backslash is an ordinary character.
+  EXPECT_EQ(SplitWords(R"(a\rb)", "s.scn", 1), std::vector<std::string>{R"(a\rb)"});
+}
+
+TEST(ScenarioWords, AByteEscapeNeedsTwoHexadecimalDigits) {
+  for (const char* text : {R"("\x4")", R"("\xG0")", R"("\x)", R"("ab\x4z")"}) {
+    try {
+      (void)SplitWords(text, "s.scn", 7);
+      ADD_FAILURE() << text << " was accepted";
+    } catch (const ScenarioError& e) {
+      EXPECT_NE(std::string(e.what()).find("s.scn:7: "), std::string::npos) << e.what();
+    }
+  }
+}
+
+TEST(KorvaneSim, ACarriageReturnReachesTheFile) {
+  // show-file splits at line feeds only, so the carriage return stays.
+  auto r = RunSim("file ~/crlf \"one\\r\\ntwo\\x09end\"\nshow-file ~/crlf\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("| one\r\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("| two\tend\n"), std::string::npos) << r.out;
 }

@@ -125,6 +125,34 @@ TEST_F(TabWindowsTest, EveryPositionCodeOnItsScreen) {
   }
 }
 
+TEST_F(TabWindowsTest, ATabIsNeverMoreThanAQuarterOfItsScreensSmallerSide) {
+  desktop->screens.Declare(
+      {{kMain1024, true, true, 0}, {Rect{0, 1024, 300, 1424}, false, true, 0}});
+  const auto size = [](const ScreenMenu* tab) {
+    Rect r;
+    EXPECT_EQ(GetWindowBounds(tab->window, kWindowContentRgn, &r), noErr);
+    return std::pair{r.right - r.left, r.bottom - r.top};
+  };
+  // 768 / 4 = 192 on the main screen; the corner places the smaller tab.
+  ScreenMenu* corner = MakeTab(4, 0, 0, {.squareSize = 256});
+  EXPECT_EQ(corner->squareSize, 192);
+  EXPECT_EQ(size(corner), (std::pair{192, 192}));
+  EXPECT_EQ(TopLeft(corner), (Point{768 - 192, 1024 - 192}));
+  EXPECT_EQ(Count("settings: a tab: \"Square Size\" 256 is more than a quarter of its screen's "
+                  "smaller side; the tab is 192 pixels"),
+            1u);
+  // 300 / 4 = 75 on screen 1; a screen that does not exist counts as the main one.
+  EXPECT_EQ(MakeTab(1, 1, 0, {.squareSize = 100})->squareSize, 75);
+  EXPECT_EQ(MakeTab(1, 3, 0, {.squareSize = 200})->squareSize, 192);
+  // A size within the limit is left alone, and said nothing of.
+  const std::size_t reported = Count("settings:");
+  EXPECT_EQ(MakeTab(2, 0, 0, {.squareSize = 192})->squareSize, 192);
+  EXPECT_EQ(Count("settings:"), reported);
+  // Without any screen only the settings' own limit holds.
+  desktop->screens.Declare({});
+  EXPECT_EQ(MakeTab(1, 0, 0, {.squareSize = 256})->squareSize, 256);
+}
+
 TEST_F(TabWindowsTest, PlacesBeyondTheCoordinateSpaceStopAtItsEnd) {
   // Worked in 16 bits these would wrap round to the far side of the desktop.
   desktop->screens.Declare({{Rect{32000, 32000, 32767, 32767}, true, true, 0},

@@ -40,17 +40,18 @@ std::string RefText(const FSRef& ref) {
 }
 
 std::string KeyText(const MenuItemView& item) {
+  if (!item.hasKeyEquivalent) return {};
   std::string key;
   if (item.glyph != 0) {
     const char* name = KeyGlyphName(item.glyph);
     key = name ? name : Fmt("glyph 0x%02X", static_cast<unsigned>(item.glyph));
-  } else if (item.commandKey != 0) {
-    key = item.isVirtualKey ? Fmt("vk%u", static_cast<unsigned>(item.commandKey))
-          : item.commandKey >= 0x20 && item.commandKey < 0x7F
+  } else if (item.isVirtualKey) {
+    // Virtual key 0 is the A key, a key like any other.
+    key = Fmt("vk%u", static_cast<unsigned>(item.commandKey));
+  } else {
+    key = item.commandKey >= 0x20 && item.commandKey < 0x7F
               ? Fmt("'%c'", static_cast<char>(item.commandKey))
               : Fmt("char 0x%04X", static_cast<unsigned>(item.commandKey));
-  } else {
-    return {};
   }
   std::string mods;
   if (item.modifiers & kMenuControlModifier) mods += "ctrl+";

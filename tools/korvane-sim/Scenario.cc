@@ -2,6 +2,44 @@
 
 #include <sstream>
 
+namespace {
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The character an escape inside a quoted word stands for; i is just past the
+// backslash and ends past the escape. \n, \r and \t are the control
+// characters, \xNN (two hexadecimal digits) any byte at all, so that a test
+// file can hold whatever a file name or a preference value may; any other
+// character stands for itself (\" and \\ among them).
+char Unescape(const std::string& text, std::size_t& i, const std::string& file, int number) {
+  const char e = text[i++];
+  switch (e) {
+    case 'n':
+      return '\n';
+    case 'r':
+      return '\r';
+    case 't':
+      return '\t';
+    case 'x': {
+      const int high = i < text.size() ? HexDigit(text[i]) : -1;
+      const int low = i + 1 < text.size() ? HexDigit(text[i + 1]) : -1;
+      if (high < 0 || low < 0)
+        throw ScenarioError(file, number, "\\x needs two hexadecimal digits");
+      i += 2;
+      return static_cast<char>(high << 4 | low);
+    }
+    default:
+      return e;
+  }
+}
+
+}  // namespace
+
 std::vector<std::string> SplitWords(const std::string& text, const std::string& file,
                                     int number) {
   std::vector<std::string> words;
@@ -16,8 +54,7 @@ std::vector<std::string> SplitWords(const std::string& text, const std::string& 
       while (i < text.size()) {
         char c = text[i++];
         if (c == '\\' && i < text.size()) {
-          char e = text[i++];
-          word.push_back(e == 'n' ? '\n' : e == 't' ? '\t' : e);
+          word.push_back(Unescape(text, i, file, number));
         } else if (c == '"') {
           closed = true;
           break;

@@ -1,5 +1,5 @@
 // The scenario language: one command per line, words separated by blanks,
-// "double quotes" around words with blanks (\" and \\ inside), # starts a
+// "double quotes" around words with blanks (\" \\ \n \r \t \xNN inside), # starts a
 // comment line. A line ending in <<WORD takes the following lines up to a
 // line holding only WORD as its body (inline files and preferences).
 #pragma once
