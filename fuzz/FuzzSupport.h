@@ -11,7 +11,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <system_error>
+#include <vector>
 
 namespace fuzz {
 
@@ -20,11 +23,31 @@ namespace fuzz {
   std::abort();
 }
 
-// A new private folder under $TMPDIR (else /tmp), for the life of the process.
+// The scratch folders made so far; removed when the process ends normally.
+inline std::vector<std::string>& ScratchFolders() {
+  static auto* folders = new std::vector<std::string>;
+  return *folders;
+}
+
+inline void RemoveScratchFolders() {
+  for (const std::string& folder : ScratchFolders()) {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+  }
+}
+
+// A new private folder under $TMPDIR, else under /dev/shm when that may be
+// written (the agent flushes the preference file it writes to disk, which
+// costs nothing on a memory file system), else under /tmp.
 inline std::string NewScratchFolder(const char* tag) {
   const char* tmp = std::getenv("TMPDIR");
-  std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/korvane-fuzz-" + tag + "-XXXXXX";
+  const std::string base = tmp && *tmp                                  ? tmp
+                           : ::access("/dev/shm", W_OK | X_OK) == 0 ? "/dev/shm"
+                                                                     : "/tmp";
+  std::string pattern = base + "/korvane-fuzz-" + tag + "-XXXXXX";
   if (!::mkdtemp(pattern.data())) Fail("cannot make a scratch folder " + pattern);
+  if (ScratchFolders().empty()) std::atexit(RemoveScratchFolders);
+  ScratchFolders().push_back(pattern);
   return pattern;
 }
 
@@ -37,9 +60,12 @@ inline void MakeFolders(const std::string& path) {
   }
 }
 
-// Replaces the file at path with exactly these bytes.
+// Replaces the file at path with a new one of exactly these bytes. A new
+// file, not a truncated one: ext4 flushes a file truncated and rewritten
+// to disk when it is closed, which would make every run wait for the disk.
 inline void WriteBytes(const std::string& path, const void* bytes, std::size_t size) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  (void)::unlink(path.c_str());
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   if (fd < 0) Fail("cannot write " + path);
   const auto* p = static_cast<const std::uint8_t*>(bytes);
   while (size > 0) {
