@@ -1,10 +1,15 @@
 // File Manager and Folder Manager over POSIX.
 //
-// An FSRef names a file by device and inode and carries a handle to its path
-// (an index into a process-wide table of interned paths, never a pointer).
-// Two refs are equal when device and inode are equal. A ref whose path no
-// longer leads to the same device and inode no longer names an existing item:
-// operations on it fail with fnfErr. The exception are the entries of the
+// An FSRef names a file by its identity (device, inode, file type and, where
+// the file system keeps one, birth time) and carries a handle to its path (an
+// index into a process-wide table of interned paths, never a pointer). Two
+// refs are equal when their identities are. A file system gives the inode of
+// a deleted item to the next one it makes, so the inode alone would let a
+// file replaced at the same path pass for the old one; type and birth time
+// tell them apart (on a file system that keeps no birth time, a newcomer of
+// the same type still passes, as does one made within the same tick of the
+// file system's clock). A ref whose path no longer leads to the same identity no longer
+// names an existing item: operations on it fail with fnfErr. The exception are the entries of the
 // batch an iterator handed out last, while that batch is current (until the
 // iterator's next batch or its close): questions about them (Launch
 // Services' flags and names, icons, paths) are answered from what the batch

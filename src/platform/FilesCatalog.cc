@@ -131,13 +131,12 @@ OSErr FSGetCatalogInfo(const FSRef* ref, FSCatalogInfoBitmap whichInfo, FSCatalo
       UInt32 parentNode = ParentOfNode(data.node);
       std::string parentPath = PathOfNode(parentNode);
       struct stat parentStat;
-      if (::lstat(parentPath.c_str(), &parentStat) != 0)
+      RefData parent;
+      if (StatItem(AT_FDCWD, parentPath.c_str(), &parentStat, &parent) != 0)
         return static_cast<OSErr>(StatusFromErrno(errno));
       context.parentID = static_cast<UInt32>(parentStat.st_ino);
-      if (parentRef)
-        EncodeRef(RefData{parentNode, static_cast<UInt64>(parentStat.st_dev),
-                          static_cast<UInt64>(parentStat.st_ino)},
-                  parentRef);
+      parent.node = parentNode;
+      if (parentRef) EncodeRef(parent, parentRef);
     }
   }
   if (catalogInfo) FillCatalogInfo(st, name, whichInfo, context, catalogInfo);

@@ -30,11 +30,27 @@ bool IsKnownNode(UInt32 node);
 
 // ------------------------------------------------------------------ refs
 
+// What a ref holds. Device and inode alone do not name an item for good: a
+// file system hands the inode of a deleted item to the next one it makes,
+// often at once. The file type and, where the file system keeps one, the
+// birth time tell such a newcomer from the item that was there before.
 struct RefData {
   UInt32 node = 0;
   UInt64 device = 0;
   UInt64 inode = 0;
+  UInt32 type = 0;  // st_mode & S_IFMT
+  bool hasBirth = false;
+  SInt64 birthSeconds = 0;
+  UInt32 birthNanoseconds = 0;
 };
+// The same item: device, inode, file type and birth time (the node, which
+// is only the path the ref was made through, does not count).
+bool SameItem(const RefData& a, const RefData& b);
+// lstat of name in the folder dirFd (AT_FDCWD for a path; "" for dirFd
+// itself), reading the birth time too where the file system has one.
+// Fills *st and every field of *identity but node. 0, or -1 with errno set.
+int StatItem(int dirFd, const char* name, struct stat* st, RefData* identity);
+
 void EncodeRef(const RefData& data, FSRef* ref);
 // False when the bytes were not made by this layer.
 bool DecodeRef(const FSRef* ref, RefData* data);
@@ -44,7 +60,7 @@ bool DecodeRef(const FSRef* ref, RefData* data);
 OSStatus LookUpRef(const FSRef* ref, std::string* path, struct stat* st, RefData* data = nullptr);
 
 // The lstat that the batch an iterator handed out last read for the item
-// data names (same node, device and inode), while that batch is current:
+// data names (same node and SameItem), while that batch is current:
 // until the iterator's next batch or its close. Null for anything else.
 // Whoever lists a folder asks several questions about every entry of a
 // batch; they are answered from one reading instead of one each.

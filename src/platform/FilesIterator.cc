@@ -66,8 +66,8 @@ OSErr StatusForUnopenable(int error, const std::string& path, const RefData& con
   if (error == ENOTDIR || error == ELOOP) {
     // Something is there but it is not a folder (or it is an alias file).
     struct stat st;
-    if (::lstat(path.c_str(), &st) != 0 || static_cast<UInt64>(st.st_dev) != container.device ||
-        static_cast<UInt64>(st.st_ino) != container.inode)
+    RefData now;
+    if (StatItem(AT_FDCWD, path.c_str(), &st, &now) != 0 || !SameItem(now, container))
       return fnfErr;
     return errFSNotAFolder;
   }
@@ -81,8 +81,7 @@ namespace FilesPrivate {
 const struct stat* StatFromCurrentBatch(const RefData& data) {
   for (FSIterator iterator : LiveIterators())
     for (const OpaqueFSIterator::BatchEntry& entry : iterator->batch)
-      if (entry.ref.node == data.node && entry.ref.inode == data.inode &&
-          entry.ref.device == data.device)
+      if (entry.ref.node == data.node && SameItem(entry.ref, data))
         return &entry.st;
   return nullptr;
 }
@@ -100,8 +99,8 @@ OSErr FSOpenIterator(const FSRef* container, FSIteratorFlags iteratorFlags, FSIt
   int fd = ::open(it->containerPath.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return StatusForUnopenable(errno, it->containerPath, it->container);
   struct stat st;
-  if (::fstat(fd, &st) != 0 || static_cast<UInt64>(st.st_dev) != it->container.device ||
-      static_cast<UInt64>(st.st_ino) != it->container.inode) {
+  RefData opened;
+  if (StatItem(fd, "", &st, &opened) != 0 || !SameItem(opened, it->container)) {
     ::close(fd);
     return fnfErr;  // the path now leads to another folder
   }
@@ -183,7 +182,8 @@ OSErr FSGetCatalogInfoBulk(FSIterator iterator, ItemCount maximumObjects, ItemCo
     const OpaqueFSIterator::Entry& entry = it.entries[it.next++];
     const char* cname = it.names.data() + entry.offset;
     struct stat st;
-    if (::fstatat(it.fd, cname, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone meanwhile
+    RefData ref;
+    if (StatItem(it.fd, cname, &st, &ref) != 0) continue;  // gone meanwhile
     std::string_view name(cname, entry.length);
     const bool volumeRoot =
         std::find(it.volumeRoots.begin(), it.volumeRoots.end(), name) != it.volumeRoots.end();
@@ -199,8 +199,7 @@ OSErr FSGetCatalogInfoBulk(FSIterator iterator, ItemCount maximumObjects, ItemCo
       context.volume = volume;
       FillCatalogInfo(st, name, whichInfo, context, &catalogInfos[count]);
     }
-    const RefData ref{InternChild(it.container.node, name), static_cast<UInt64>(st.st_dev),
-                      static_cast<UInt64>(st.st_ino)};
+    ref.node = InternChild(it.container.node, name);
     if (refs) EncodeRef(ref, &refs[count]);
     it.batch.push_back({ref, st});
     if (names) NameToHFSUniStr(name, &names[count]);

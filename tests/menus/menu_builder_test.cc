@@ -6,6 +6,7 @@
 #include "builder_test_support.h"
 #include "platform/Aliases.h"
 #include "platform/Files.h"
+#include "support/inode_reuse.h"
 
 namespace {
 
@@ -177,6 +178,42 @@ TEST_F(MenuBuilderTest, DeletedInlineFolderBecomesItsPathAndComesBack) {
   RebuildMenu(t);
   EXPECT_EQ(Texts(t->menu), (Strings{"c", "end"}));
   EXPECT_EQ(StoredCount(t, 0), 1);
+}
+
+// A source's item replaced at its path by an item of another kind that got
+// the old one's inode (file systems hand freed inodes out again at once) is
+// a new item: the source is built for what is there now.
+TEST_F(MenuBuilderTest, ItemsReplacedByAnotherKindWithTheSameInodeAreBuiltAnew) {
+  using inode_reuse::ReplaceKeepingInode;
+  File("Box/a");
+  File("Doc");
+  Folder("Sub");
+  auto items = Items({Entry().Str("URL", Path("Box")), Entry().Str("URL", Path("Doc")),
+                      Entry().Str("URL", Path("Sub")).Flag("Is Submenu", true)});
+  UtilityMenu* t = MakeTrigger(items);
+  MenuRef m = t->menu;
+  ASSERT_EQ(Texts(m), (Strings{"a", "Doc", "Sub"}));
+  ASSERT_NE(Submenu(m, 3), nullptr);
+
+  // The inline folder becomes a file: shown as that file, not lost.
+  if (!ReplaceKeepingInode(Path("Box"), Path("Box"), inode_reuse::MakeFile))
+    GTEST_SKIP() << "this file system did not hand out a freed inode again";
+  RebuildMenu(t);
+  EXPECT_EQ(Texts(m), (Strings{"Box", "Doc", "Sub"}));
+
+  // The file becomes a folder: its contents are listed.
+  if (!ReplaceKeepingInode(Path("Doc"), Path("Doc"), inode_reuse::MakeFolder))
+    GTEST_SKIP() << "this file system did not hand out a freed inode to a folder";
+  File("Doc/inside");
+  RebuildMenu(t);
+  EXPECT_EQ(Texts(m), (Strings{"Box", "inside", "Sub"}));
+
+  // The submenu folder becomes a file: a plain item without a submenu.
+  if (!ReplaceKeepingInode(Path("Sub"), Path("Sub"), inode_reuse::MakeFile))
+    GTEST_SKIP() << "this file system did not hand out a freed inode again";
+  RebuildMenu(t);
+  EXPECT_EQ(Texts(m), (Strings{"Box", "inside", "Sub"}));
+  EXPECT_EQ(Submenu(m, 3), nullptr);
 }
 
 TEST_F(MenuBuilderTest, BothSeparatorSpellings) {

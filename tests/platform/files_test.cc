@@ -20,6 +20,7 @@
 #include "hosts/sim/SimFileSystem.h"
 #include "platform/Files.h"
 #include "platform/Host.h"
+#include "support/inode_reuse.h"
 
 namespace fs = std::filesystem;
 
@@ -154,6 +155,51 @@ TEST_F(FilesTest, RefsAreEqualByIdentityAndGoStaleWhenTheItemChanges) {
   FSRef newC = Ref(c);
   EXPECT_EQ(FSCompareFSRefs(&oldC, &newC), errFSRefsDifferent);
   EXPECT_EQ(FSGetCatalogInfo(&newC, kFSCatInfoNone, nullptr, nullptr, nullptr, nullptr), noErr);
+}
+
+// A file system gives the inode of a deleted item to the next one it makes:
+// such a newcomer at the old path is another item, whatever its kind.
+TEST_F(FilesTest, AnItemThatGotTheInodeOfADeletedOneIsAnotherItem) {
+  struct Case {
+    const char* what;
+    bool oldIsFolder;
+    void (*make)(const std::string&);
+  };
+  const Case cases[] = {
+      {"file replaced by a file", false, inode_reuse::MakeFile},
+      {"file replaced by a folder", false, inode_reuse::MakeFolder},
+      {"folder replaced by a file", true, inode_reuse::MakeFile},
+      {"folder replaced by a folder", true, inode_reuse::MakeFolder},
+  };
+  int reused = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string path = c.oldIsFolder ? MakeDir("item") : Make("item");
+    FSRef old = Ref(path);
+    FSRef listed = List(Ref(root)).refs.at(0);
+    ASSERT_EQ(FSCompareFSRefs(&old, &listed), noErr);
+    if (!inode_reuse::ReplaceKeepingInode(path, path, c.make)) {
+      fs::remove_all(path);
+      continue;
+    }
+    ++reused;
+    FSRef now = Ref(path);
+    EXPECT_EQ(FSCompareFSRefs(&old, &now), errFSRefsDifferent);
+    EXPECT_EQ(FSCompareFSRefs(&listed, &List(Ref(root)).refs.at(0)), errFSRefsDifferent);
+    // The old ref no longer names an existing item.
+    EXPECT_EQ(FSGetCatalogInfo(&old, kFSCatInfoNone, nullptr, nullptr, nullptr, nullptr), fnfErr);
+    UInt8 buffer[1024];
+    EXPECT_EQ(FSRefMakePath(&old, buffer, sizeof buffer), fnfErr);
+    FSIterator it = nullptr;
+    EXPECT_EQ(FSOpenIterator(&old, kFSIterateFlat, &it), fnfErr);
+    if (it) (void)FSCloseIterator(it);
+    // The new ref does, and is equal to one made again.
+    FSRef again = Ref(path);
+    EXPECT_EQ(FSCompareFSRefs(&now, &again), noErr);
+    EXPECT_EQ(FSGetCatalogInfo(&now, kFSCatInfoNone, nullptr, nullptr, nullptr, nullptr), noErr);
+    fs::remove_all(path);
+  }
+  if (reused == 0) GTEST_SKIP() << "this file system did not hand out a freed inode again";
 }
 
 TEST_F(FilesTest, PathsRoundTripCanonically) {
