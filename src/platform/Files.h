@@ -106,9 +106,10 @@ using FSIteratorFlags = UInt32;
 enum : FSIteratorFlags { kFSIterateFlat = 0, kFSIterateSubtree = 1 };
 
 // Opens a flat iterator over the folder's entries. The entries are read at
-// once and sorted by name without regard to case (simple case folding of
-// Latin, Greek and Cyrillic letters), ties broken by byte order, so the order
-// is total and the same for every pass; "." and ".." never appear.
+// once and sorted by name as Linux file managers show them: without regard to
+// case or accents ("ä" with "a", "É" with "e"), numbers by their value
+// ("file2" before "file10"), ties broken by byte order, so the order is total
+// and the same for every pass; "." and ".." never appear.
 // noErr; paramErr; errFSBadIteratorFlags (anything but kFSIterateFlat);
 // errFSBadFSRef; fnfErr; errFSNotAFolder (a file or an alias file);
 // afpAccessDenied (the folder cannot be read); tmfoErr; memFullErr.

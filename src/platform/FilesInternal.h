@@ -108,7 +108,15 @@ std::size_t NameToUnits(std::string_view name, UniChar* out, std::size_t capacit
 void NameToHFSUniStr(std::string_view name, HFSUniStr255* out);
 // The reverse; false for unpaired surrogates that are not escaped bytes.
 bool UnitsToName(const UniChar* units, std::size_t count, std::string* out);
-// Case-insensitive order with a byte-order tie-break: <0, 0, >0.
+// The order of names in a folder listing: a sort key made once per name
+// (case and accents folded, numbers by value; see FilesNames.cc), then the
+// names' bytes to break ties, so the order is total. Any bytes will do, UTF-8
+// or not. Compare results are -1, 0, 1.
+std::string NameSortKey(std::string_view name);
+int CompareNameKeys(std::string_view keyA, std::string_view a, std::string_view keyB,
+                    std::string_view b);
+// Both keys made on the spot, for a few names; a folder's worth makes each
+// key once.
 int CompareNames(std::string_view a, std::string_view b);
 // The extension after the last "." that is not the first character; empty
 // when there is none.

@@ -1,8 +1,9 @@
 // Flat folder iteration in batches.
 //
 // Linux hands out directory entries in no useful order, while users expect
-// the case-insensitive name order of the Mac, so the whole folder is read
-// when the iterator opens (names only, into one buffer) and sorted once.
+// the name order their file manager shows (see FilesNames.cc), so the whole
+// folder is read when the iterator opens (names only, into one buffer), each
+// name's sort key is made once, and the entries are sorted by them.
 // Each batch then stats its entries relative to the open folder, so an entry
 // removed in between is simply skipped, and what a batch read stands for its
 // entries until the next batch, so nothing is stat'ed twice.
@@ -26,6 +27,8 @@ struct OpaqueFSIterator {
   struct Entry {
     UInt32 offset;  // into names
     UInt32 length;
+    UInt32 keyOffset;  // into keys
+    UInt32 keyLength;
   };
 
   ~OpaqueFSIterator() {
@@ -39,6 +42,7 @@ struct OpaqueFSIterator {
   FSVolumeRefNum volume = 0;
   struct timespec openedModTime = {};
   std::vector<char> names;  // every name, NUL-terminated, back to back
+  std::string keys;         // every name's sort key, back to back
   std::vector<Entry> entries;
   std::size_t next = 0;
   // Names of entries that are the mount points of host volumes.
@@ -51,6 +55,7 @@ struct OpaqueFSIterator {
   std::vector<BatchEntry> batch;
 
   std::string_view NameAt(const Entry& e) const { return {names.data() + e.offset, e.length}; }
+  std::string_view KeyAt(const Entry& e) const { return {keys.data() + e.keyOffset, e.keyLength}; }
 };
 
 namespace {
@@ -119,13 +124,21 @@ OSErr FSOpenIterator(const FSRef* container, FSIteratorFlags iteratorFlags, FSIt
     std::size_t length = std::strlen(n);
     auto offset = static_cast<UInt32>(it->names.size());
     it->names.insert(it->names.end(), n, n + length + 1);
-    it->entries.push_back({offset, static_cast<UInt32>(length)});
+    it->entries.push_back({offset, static_cast<UInt32>(length), 0, 0});
   }
   if (errno != 0) return static_cast<OSErr>(StatusFromErrno(errno));
+  // Each name's sort key is made once; the sort only compares them.
+  for (OpaqueFSIterator::Entry& e : it->entries) {
+    const std::string key = NameSortKey(it->NameAt(e));
+    e.keyOffset = static_cast<UInt32>(it->keys.size());
+    e.keyLength = static_cast<UInt32>(key.size());
+    it->keys += key;
+  }
   const OpaqueFSIterator& self = *it;
   std::sort(it->entries.begin(), it->entries.end(),
             [&self](const OpaqueFSIterator::Entry& a, const OpaqueFSIterator::Entry& b) {
-              return CompareNames(self.NameAt(a), self.NameAt(b)) < 0;
+              return CompareNameKeys(self.KeyAt(a), self.NameAt(a), self.KeyAt(b),
+                                     self.NameAt(b)) < 0;
             });
 
   it->volume = VolumeRefNumFor(it->containerPath, st.st_dev);

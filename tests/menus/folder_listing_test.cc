@@ -157,6 +157,20 @@ TEST_F(FolderListing, SplitModesChooseAndOrderFilesAndFolders) {
   EXPECT_EQ(CountMenuItems(menu), 0);
 }
 
+// Both passes of "files, then folders" list in the file managers' order.
+TEST_F(FolderListing, BothPassesOfTheSplitModesUseTheSameNameOrder) {
+  for (const char* name : {"file10", "zeta", "\xC3\x84rger", "file2", "apple"}) File(name);
+  for (const char* name : {"Zone", "dir10", "\xC3\xA9t\xC3\xA9", "dir9", "Eagle"}) Folder(name);
+  EXPECT_EQ(List(kSplitFilesThenFolders), 10);
+  EXPECT_EQ(Texts(), (Names{"apple", "\xC3\x84rger", "file2", "file10", "zeta", "dir9", "dir10",
+                            "Eagle", "\xC3\xA9t\xC3\xA9", "Zone"}));
+  DisposeMenuTree(menu);
+  ASSERT_EQ(CreateAgentMenu(&menu), noErr);
+  EXPECT_EQ(List(kSplitMixed), 10);
+  EXPECT_EQ(Texts(), (Names{"apple", "\xC3\x84rger", "dir9", "dir10", "Eagle",
+                            "\xC3\xA9t\xC3\xA9", "file2", "file10", "zeta", "Zone"}));
+}
+
 TEST_F(FolderListing, EntriesGoAfterTheGivenItemAndLeaveTheOthersInPlace) {
   File("b");
   Folder("A");

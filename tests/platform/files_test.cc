@@ -301,9 +301,9 @@ TEST_F(FilesTest, CatalogInfoComesFromStat) {
 TEST_F(FilesTest, ListsInCaseInsensitiveOrderInBatchesOfTwenty) {
   std::string folder = MakeDir("many");
   std::vector<std::string> names;
-  for (int i = 0; i < 44; ++i)  // a0 B1 c2 ... mixed case
+  for (int i = 0; i < 44; ++i)  // a00 B01 c02 ... mixed case
     names.push_back(std::string(1, static_cast<char>((i % 2 ? 'A' : 'a') + i % 26)) +
-                    std::to_string(i));
+                    (i < 10 ? "0" : "") + std::to_string(i));
   names.push_back("B");  // differs from "b" only by case: byte order decides
   names.push_back("b");
   std::vector<std::string> shuffled = names;
@@ -342,6 +342,27 @@ TEST_F(FilesTest, ListsInCaseInsensitiveOrderInBatchesOfTwenty) {
     FSRef byPath = Ref(path);
     EXPECT_EQ(FSCompareFSRefs(&l.refs[i], &byPath), noErr);
   }
+}
+
+// The order Linux file managers show: case and accents do not separate
+// names, numbers go by their value, an extension's dot comes before any
+// letter; bytes that are not UTF-8 sort too, and ties go by the bytes.
+TEST_F(FilesTest, ListsInTheOrderFileManagersShow) {
+  const std::vector<std::string> expected = {
+      "a", "\xC3\xA4",  // ä
+      "b", "\xC3\x89",  // É
+      "event.c", "event.h", "eventgenerator.c", "File1", "file2", "file10",
+      "x\xFE", "x\xFF", "zeta",
+      "\xCE\xA9mega", "\xCF\x89mega",  // Ωmega ωmega: one folded name, bytes decide
+  };
+  std::string folder = MakeDir("order");
+  std::vector<std::string> shuffled = expected;
+  std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(3));
+  for (const std::string& name : shuffled) Make("order/" + name);
+  Listing l = List(Ref(folder));
+  std::vector<std::string> listed;
+  for (const FSRef& ref : l.refs) listed.push_back(PathOf(ref).substr(folder.size() + 1));
+  EXPECT_EQ(listed, expected);
 }
 
 TEST_F(FilesTest, TheBatchThatEndsTheFolderSaysSo) {
