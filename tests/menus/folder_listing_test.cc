@@ -231,13 +231,17 @@ TEST_F(FolderListing, TheApplicationFilterKeepsApplicationsAndFolders) {
   File("notes.txt");
   Folder("Sub");
   Tool("run");
+  // A document with its execute bits set (as on a FAT or NTFS stick) is no
+  // application.
+  File("report.pdf", "%PDF-1.4\n");
+  ASSERT_EQ(::chmod(In("report.pdf").c_str(), 0777), 0);
   prefs.filterKind = kFilterApplications;
   EXPECT_EQ(List(), 3);
   EXPECT_EQ(Texts(), (Names{"run", "Sub", "Tool"}));
   DeleteItemRange(menu, 0, 0);
   // Any other value filters nothing.
   prefs.filterKind = 2;
-  EXPECT_EQ(List(), 4);
+  EXPECT_EQ(List(), 5);
 }
 
 TEST_F(FolderListing, ApplicationNamesLoseTheirAppExtension) {
