@@ -98,6 +98,24 @@ CFRef<CFURLRef> CFURLCreateFromFSRef(CFAllocatorRef allocator, const FSRef* fsRe
                                      FSCatalogInfo* catalogInfo, HFSUniStr255* outName,
                                      FSSpec* fsSpec, FSRef* parentRef);
 
+// This layer's addition: the item's content-modification date as the file
+// system keeps it, to the nanosecond (catalog dates hold 1/65536 s), for
+// telling whether a folder changed since it was listed. The file system
+// stamps with a coarse clock (a few milliseconds a tick, whole seconds or
+// two on some), so two changes close together may leave one date: settled
+// is true only when the date was read at least that granularity after it
+// was stamped (2 s for dates without nanoseconds, else 50 ms), so that any
+// later change gets a later date. A listing made while the date is not
+// settled may miss a change that leaves the date as it is: such a date
+// does not show that nothing changed.
+struct FSModificationStamp {
+  SInt64 seconds = 0;      // since 1970-01-01 UTC
+  UInt32 nanoseconds = 0;
+  Boolean settled = false;
+};
+// noErr; paramErr; errFSBadFSRef; fnfErr.
+[[nodiscard]] OSErr FSGetModificationStamp(const FSRef* ref, FSModificationStamp* stamp);
+
 // ------------------------------------------------------------- iteration
 
 struct OpaqueFSIterator;

@@ -529,6 +529,44 @@ TEST_F(FolderListing, AFolderThatCannotBeListedInsertsAndDeletesNothing) {
   EXPECT_EQ(GetMenuItemView(menu, 1)->text, "kept");
 }
 
+// A menu holds at most 65535 items: a folder cut there says so, once,
+// naming the folder, instead of silently losing the rest.
+TEST_F(FolderListing, AFolderCutAtTheMenusItemLimitIsReported) {
+  for (int i = 0; i < 8; ++i) File("f" + std::to_string(i));
+  Folder("sub");
+  for (int i = 0; i < 65530; ++i)
+    ASSERT_EQ(AppendMenuItemTextWithCFString(menu, CFSTR("x"), 0, 0, nullptr), noErr);
+  const std::string cut = "menus: folder " + In("").substr(0, In("").size() - 1) +
+                          " is cut at the menu's limit of 65535 items; the rest of its entries "
+                          "are not shown";
+  EXPECT_EQ(List(kSplitFilesThenFolders, true, CountMenuItems(menu)), 5);
+  EXPECT_EQ(CountMenuItems(menu), 65535);
+  EXPECT_EQ(std::count(desktop.recorder.lines.begin(), desktop.recorder.lines.end(), cut), 1)
+      << "transcript ends with: " << desktop.recorder.lines.back();
+
+  // A folder that fits is not reported.
+  desktop.recorder.lines.clear();
+  DisposeMenuTree(menu);
+  ASSERT_EQ(CreateAgentMenu(&menu), noErr);
+  EXPECT_EQ(List(kSplitFilesThenFolders), 9);
+  EXPECT_EQ(std::count(desktop.recorder.lines.begin(), desktop.recorder.lines.end(), cut), 0);
+}
+
+// A folder that cannot be opened tells the caller why; one that could be
+// listed says noErr, even when it showed nothing.
+TEST_F(FolderListing, TheListingStatusTellsUnreadableFromEmpty) {
+  const FSRef folder = RefOf(dir / "list");
+  OSErr status = 1;
+  EXPECT_EQ(ListFolder(menu, &folder, true, &prefs, kSplitMixed, 0, Install, this, &status), 0);
+  EXPECT_EQ(status, noErr);
+  File("plain");
+  const FSRef file = RefOf(In("plain"));
+  EXPECT_EQ(ListFolder(menu, &file, true, &prefs, kSplitMixed, 0, Install, this, &status), 0);
+  EXPECT_EQ(status, errFSNotAFolder);
+  EXPECT_EQ(ListFolder(menu, nullptr, true, &prefs, kSplitMixed, 0, Install, this, &status), 0);
+  EXPECT_EQ(status, paramErr);
+}
+
 TEST_F(FolderListing, AFolderRemovedDuringListingEndsItQuietly) {
   // The first batch (the folder and 19 files) was read before the folder
   // went; the entries of the second are gone when it is fetched.
