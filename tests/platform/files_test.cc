@@ -249,6 +249,38 @@ TEST_F(FilesTest, PathsRoundTripCanonically) {
   EXPECT_EQ(FSPathMakeRef(reinterpret_cast<const UInt8*>(""), &back, nullptr), fnfErr);
 }
 
+// A folder's date to the nanosecond, and whether it is settled: read at
+// least the file system's timestamp granularity after it was stamped
+// (whole-second dates two seconds, the others 50 ms), never when ahead of
+// the clock.
+TEST_F(FilesTest, ModificationStampsHoldNanosecondsAndSayWhenTheyAreSettled) {
+  std::string folder = MakeDir("dated");
+  FSRef ref = Ref(folder);
+  auto stampAt = [&](long secondsFromNow, long nanoseconds) {
+    struct timespec now;
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {now.tv_sec + secondsFromNow, nanoseconds}};
+    EXPECT_EQ(::utimensat(AT_FDCWD, folder.c_str(), times, 0), 0);
+    FSModificationStamp stamp;
+    EXPECT_EQ(FSGetModificationStamp(&ref, &stamp), noErr);
+    EXPECT_EQ(stamp.seconds, now.tv_sec + secondsFromNow);
+    EXPECT_EQ(stamp.nanoseconds, static_cast<UInt32>(nanoseconds));
+    return static_cast<bool>(stamp.settled);
+  };
+  EXPECT_TRUE(stampAt(-3600, 123456789));
+  EXPECT_TRUE(stampAt(-1, 1));          // 50 ms is long gone
+  EXPECT_FALSE(stampAt(0, 0));          // a whole-second date: two seconds
+  EXPECT_TRUE(stampAt(-3, 0));
+  EXPECT_FALSE(stampAt(5, 999999999));  // ahead of the clock
+  EXPECT_FALSE(stampAt(0, 999999999));  // later this second
+  FSModificationStamp stamp;
+  EXPECT_EQ(FSGetModificationStamp(&ref, nullptr), paramErr);
+  FSRef zero{};
+  EXPECT_EQ(FSGetModificationStamp(&zero, &stamp), errFSBadFSRef);
+  fs::remove(folder);
+  EXPECT_EQ(FSGetModificationStamp(&ref, &stamp), fnfErr);
+}
+
 TEST_F(FilesTest, CatalogInfoComesFromStat) {
   std::string file = Make("folder/.secret", "12345");
   struct timespec times[2] = {{0, UTIME_OMIT}, {978307200, 500000000}};  // 2001-01-01 00:00:00.5
