@@ -542,7 +542,7 @@ TEST_F(FolderListing, AFolderCutAtTheMenusItemLimitIsReported) {
   EXPECT_EQ(List(kSplitFilesThenFolders, true, CountMenuItems(menu)), 5);
   EXPECT_EQ(CountMenuItems(menu), 65535);
   EXPECT_EQ(std::count(desktop.recorder.lines.begin(), desktop.recorder.lines.end(), cut), 1)
-      << "transcript ends with: " << desktop.recorder.lines.back();
+      << desktop.recorder.lines.size() << " transcript lines";
 
   // A folder that fits is not reported.
   desktop.recorder.lines.clear();
