@@ -66,6 +66,9 @@ class Fixture {
         std::snprintf(name, sizeof name, "document %03d.txt", e);
         std::ofstream(folder + "/" + name) << "x";
       }
+      // Made a while before the pop-ups, as real folders are: their dates
+      // are settled, so the first rebuild already keeps them.
+      StampAnHourBack(folder, f);
     }
     desktop_ = std::make_unique<SimDesktop>(home_);
     for (bool useIcons : {false, true}) {
@@ -100,17 +103,21 @@ class Fixture {
       fs::remove(path);
     else
       std::ofstream(path) << "x";
+    StampAnHourBack(FolderPath(folder), ++toggles_);
+  }
+
+  // Sets a folder's modification date an hour back, nanoseconds from tag
+  // so that each stamp differs.
+  static void StampAnHourBack(const std::string& folder, long tag) {
     struct timespec now;
     clock_gettime(CLOCK_REALTIME, &now);
-    ++toggles_;
-    const struct timespec times[2] = {{0, UTIME_OMIT},
-                                      {now.tv_sec - 3600, static_cast<long>(toggles_ % 1000000000)}};
-    utimensat(AT_FDCWD, FolderPath(folder).c_str(), times, 0);
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {now.tv_sec - 3600, tag % 1000000000}};
+    utimensat(AT_FDCWD, folder.c_str(), times, 0);
   }
 
  private:
   std::string home_;
-  long toggles_ = 0;
+  long toggles_ = 1000;  // above the folders' own tags
   std::unique_ptr<SimDesktop> desktop_;
   CFRef<CFArrayRef> items_[2];
 };

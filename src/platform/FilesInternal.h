@@ -115,9 +115,7 @@ bool UnitsToName(const UniChar* units, std::size_t count, std::string* out);
 std::string NameSortKey(std::string_view name);
 int CompareNameKeys(std::string_view keyA, std::string_view a, std::string_view keyB,
                     std::string_view b);
-// Both keys made on the spot, for a few names; a folder's worth makes each
-// key once.
-int CompareNames(std::string_view a, std::string_view b);
+
 // The extension after the last "." that is not the first character; empty
 // when there is none.
 std::string_view NameExtension(std::string_view name);

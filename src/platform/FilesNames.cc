@@ -147,10 +147,6 @@ int CompareNameKeys(std::string_view keyA, std::string_view a, std::string_view 
   return order < 0 ? -1 : order > 0 ? 1 : 0;
 }
 
-int CompareNames(std::string_view a, std::string_view b) {
-  return CompareNameKeys(NameSortKey(a), a, NameSortKey(b), b);
-}
-
 std::string_view NameExtension(std::string_view name) {
   std::size_t dot = name.rfind('.');
   if (dot == std::string_view::npos || dot == 0 || dot + 1 == name.size()) return {};
