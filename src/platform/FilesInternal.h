@@ -113,6 +113,8 @@ bool UnitsToName(const UniChar* units, std::size_t count, std::string* out);
 // names' bytes to break ties, so the order is total. Any bytes will do, UTF-8
 // or not. Compare results are -1, 0, 1.
 std::string NameSortKey(std::string_view name);
+// The same key appended to *keys (one buffer for a folder's worth).
+void AppendNameSortKey(std::string_view name, std::string* keys);
 int CompareNameKeys(std::string_view keyA, std::string_view a, std::string_view keyB,
                     std::string_view b);
 

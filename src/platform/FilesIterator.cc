@@ -129,10 +129,9 @@ OSErr FSOpenIterator(const FSRef* container, FSIteratorFlags iteratorFlags, FSIt
   if (errno != 0) return static_cast<OSErr>(StatusFromErrno(errno));
   // Each name's sort key is made once; the sort only compares them.
   for (OpaqueFSIterator::Entry& e : it->entries) {
-    const std::string key = NameSortKey(it->NameAt(e));
     e.keyOffset = static_cast<UInt32>(it->keys.size());
-    e.keyLength = static_cast<UInt32>(key.size());
-    it->keys += key;
+    AppendNameSortKey(it->NameAt(e), &it->keys);
+    e.keyLength = static_cast<UInt32>(it->keys.size() - e.keyOffset);
   }
   const OpaqueFSIterator& self = *it;
   std::sort(it->entries.begin(), it->entries.end(),

@@ -66,30 +66,32 @@ char32_t FoldASCII(char32_t c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; }
 struct GFreer {
   void operator()(gchar* p) const { g_free(p); }
 };
-using GString_ = std::unique_ptr<gchar, GFreer>;
+using GOwned = std::unique_ptr<gchar, GFreer>;
 
 // The name with case and accents left out: what the order looks at first.
 // Canonical decomposition (compatibility forms too: "ﬁ" is "fi") without
 // the combining marks, then Unicode case folding. Bytes that are not UTF-8
 // stand as U+FFFD here (the tie-break on the bytes keeps such names apart).
-std::string FoldedName(std::string_view name) {
+// *out is reused from name to name, so that a folder's worth of names
+// costs no allocation here.
+void FoldName(std::string_view name, std::string* out) {
   bool ascii = true;
   for (char c : name) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-  std::string out(name);
+  out->assign(name);
   if (ascii) {
-    for (char& c : out) c = static_cast<char>(FoldASCII(static_cast<unsigned char>(c)));
-    return out;
+    for (char& c : *out) c = static_cast<char>(FoldASCII(static_cast<unsigned char>(c)));
+    return;
   }
-  GString_ valid(g_utf8_make_valid(name.data(), static_cast<gssize>(name.size())));
-  GString_ decomposed(g_utf8_normalize(valid.get(), -1, G_NORMALIZE_ALL));
-  if (!decomposed) return out;
-  std::string stripped;
+  GOwned valid(g_utf8_make_valid(name.data(), static_cast<gssize>(name.size())));
+  GOwned decomposed(g_utf8_normalize(valid.get(), -1, G_NORMALIZE_ALL));
+  if (!decomposed) return;
+  out->clear();
   for (const gchar* p = decomposed.get(); *p; p = g_utf8_next_char(p)) {
-    const gunichar c = g_utf8_get_char(p);
-    if (!g_unichar_ismark(c)) stripped.append(p, static_cast<std::size_t>(g_utf8_next_char(p) - p));
+    if (!g_unichar_ismark(g_utf8_get_char(p)))
+      out->append(p, static_cast<std::size_t>(g_utf8_next_char(p) - p));
   }
-  GString_ folded(g_utf8_casefold(stripped.data(), static_cast<gssize>(stripped.size())));
-  return folded ? std::string(folded.get()) : stripped;
+  GOwned folded(g_utf8_casefold(out->data(), static_cast<gssize>(out->size())));
+  if (folded) out->assign(folded.get());
 }
 
 }  // namespace
@@ -134,10 +136,17 @@ bool UnitsToName(const UniChar* units, std::size_t count, std::string* out) {
   return true;
 }
 
+void AppendNameSortKey(std::string_view name, std::string* keys) {
+  static std::string folded;  // main thread only, as the whole layer
+  FoldName(name, &folded);
+  GOwned key(g_utf8_collate_key_for_filename(folded.data(), static_cast<gssize>(folded.size())));
+  keys->append(key ? std::string_view(key.get()) : std::string_view(folded));
+}
+
 std::string NameSortKey(std::string_view name) {
-  const std::string folded = FoldedName(name);
-  GString_ key(g_utf8_collate_key_for_filename(folded.data(), static_cast<gssize>(folded.size())));
-  return key ? std::string(key.get()) : folded;
+  std::string key;
+  AppendNameSortKey(name, &key);
+  return key;
 }
 
 int CompareNameKeys(std::string_view keyA, std::string_view a, std::string_view keyB,
