@@ -85,9 +85,9 @@ int StatItem(int dirFd, const char* name, struct stat* st, RefData* identity) {
 
 void EncodeRef(const RefData& data, FSRef* ref) {
   *ref = FSRef{};
-  RefBytes bytes{kRefMagic,          data.node,     data.device,
-                 data.inode,         data.type,     data.hasBirth ? 1u : 0u,
-                 data.birthSeconds,  data.birthNanoseconds, 0};
+  const RefBytes bytes{kRefMagic,         data.node,         data.device,
+                       data.inode,        data.type,         data.hasBirth ? 1u : 0u,
+                       data.birthSeconds, data.birthNanoseconds, 0};
   std::memcpy(ref->hidden, &bytes, sizeof bytes);
 }
 
@@ -95,8 +95,8 @@ bool DecodeRef(const FSRef* ref, RefData* data) {
   RefBytes bytes;
   std::memcpy(&bytes, ref->hidden, sizeof bytes);
   if (bytes.magic != kRefMagic || !IsKnownNode(bytes.node)) return false;
-  *data = RefData{bytes.node,         bytes.device,       bytes.inode,
-                  bytes.type,         bytes.hasBirth != 0, bytes.birthSeconds,
+  *data = RefData{bytes.node,          bytes.device,       bytes.inode,
+                  bytes.type,          bytes.hasBirth != 0, bytes.birthSeconds,
                   bytes.birthNanoseconds};
   return true;
 }
