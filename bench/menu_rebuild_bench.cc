@@ -13,11 +13,13 @@
 //      --benchmark_report_aggregates_only=true
 // The ratios are in docs/performance.md.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <malloc.h>
+#include <sys/stat.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -64,6 +66,9 @@ class Fixture {
         std::snprintf(name, sizeof name, "document %03d.txt", e);
         std::ofstream(folder + "/" + name) << "x";
       }
+      // Made a while before the pop-ups, as real folders are: their dates
+      // are settled, so the first rebuild already keeps them.
+      StampAnHourBack(folder, f);
     }
     desktop_ = std::make_unique<SimDesktop>(home_);
     for (bool useIcons : {false, true}) {
@@ -88,20 +93,31 @@ class Fixture {
     return std::make_unique<UtilityMenu>(config);
   }
 
-  // Adds a file to (or takes it out of) one inline folder, and moves the
-  // folder's date on so that the change is seen whatever the clock's grain.
+  // Adds a file to (or takes it out of) one inline folder, and gives the
+  // folder a date of its own an hour back: the change is seen however
+  // coarse the clock, and the date is settled at once, as a change made a
+  // while before the pop-up is (a date just stamped is relisted once more).
   void ToggleFile(int folder) {
     const std::string path = FolderPath(folder) + "/added.txt";
     if (fs::exists(path))
       fs::remove(path);
     else
       std::ofstream(path) << "x";
-    const fs::path dir = FolderPath(folder);
-    fs::last_write_time(dir, fs::last_write_time(dir) + std::chrono::seconds(1));
+    StampAnHourBack(FolderPath(folder), ++toggles_);
+  }
+
+  // Sets a folder's modification date an hour back, nanoseconds from tag
+  // so that each stamp differs.
+  static void StampAnHourBack(const std::string& folder, long tag) {
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {now.tv_sec - 3600, tag % 1000000000}};
+    utimensat(AT_FDCWD, folder.c_str(), times, 0);
   }
 
  private:
   std::string home_;
+  long toggles_ = 1000;  // above the folders' own tags
   std::unique_ptr<SimDesktop> desktop_;
   CFRef<CFArrayRef> items_[2];
 };

@@ -118,10 +118,12 @@ bool InsertNameHeader(SourceBuild& b, const FSRef& ref) {
 bool BuildInlineFolder(SourceBuild& b, const FSRef& ref) {
   // 1. An unchanged folder keeps its items: they are only revalidated and
   //    stepped over by their stored size.
-  const std::optional<UTCDateTime> stored = SourceDate(b.source);
-  UTCDateTime newDate;
+  const std::optional<FolderDate> stored = SourceDate(b.source);
+  FolderDate newDate;
   OSStatus status = noErr;
-  const bool changed = FolderChanged(&ref, stored ? &*stored : nullptr, &newDate, &status);
+  bool settled = false;
+  const bool changed =
+      FolderChanged(&ref, stored ? &*stored : nullptr, &newDate, &status, &settled);
   if (stored && !changed) {
     if (b.num)
       RevalidateItemRange(b.menu, b.start, LastOf(b.start, *b.num), &b.prefs,
@@ -129,8 +131,12 @@ bool BuildInlineFolder(SourceBuild& b, const FSRef& ref) {
     b.count = 0;
     return true;
   }
-  // 2.
-  if (status == noErr) SetSourceDate(b.source, newDate);
+  // 2. A date too recent to show that nothing changes later is not kept:
+  //    the next rebuild relists.
+  if (settled)
+    SetSourceDate(b.source, newDate);
+  else
+    CFDictionaryRemoveValue(b.source, kSourceDateKey);
   // 3. The old items go; a name header stays.
   const bool inlineName = SourceFlag(b.source, kSourceInlineNameKey, false);
   if (b.num && *b.num != 0) {
@@ -152,9 +158,13 @@ bool BuildInlineFolder(SourceBuild& b, const FSRef& ref) {
       listingStart = ItemAt(b.start, 1);
     }
   }
-  // 6.
+  // 6. A folder that could not be read is looked at again next time (being
+  //    made readable changes no modification date).
+  OSErr listed = noErr;
   b.count += ListFolder(b.menu, &ref, !SourceFlag(b.source, kSourceNoHierKey, false), &b.prefs,
-                        b.prefs.splitItems, listingStart - 1, InstallMenuHandlers, b.trigger);
+                        b.prefs.splitItems, listingStart - 1, InstallMenuHandlers, b.trigger,
+                        &listed);
+  if (listed != noErr) CFDictionaryRemoveValue(b.source, kSourceDateKey);
   return true;
 }
 

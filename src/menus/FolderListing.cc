@@ -2,11 +2,13 @@
 #include "menus/FolderListing.h"
 
 #include <array>
+#include <limits>
 #include <memory>
 
 #include "common/IconRendering.h"
 #include "menus/HiddenNames.h"
 #include "platform/LaunchServices.h"
+#include "platform/Transcript.h"
 #include "shell/Aliases.h"
 
 namespace {
@@ -30,6 +32,19 @@ struct Batch {
   std::array<FSRef, kBatchSize> refs;
   std::array<HFSUniStr255, kBatchSize> names;
 };
+
+// The most items a menu holds.
+constexpr UInt32 kMenuItemLimit = std::numeric_limits<MenuItemIndex>::max();
+
+void ReportCutFolder(const FSRef* folder) {
+  UInt8 path[4096];
+  const char* shown = FSRefMakePath(folder, path, sizeof path) == noErr
+                          ? reinterpret_cast<const char*>(path)
+                          : "(unknown)";
+  ReportProblem(Fmt("menus: folder %s is cut at the menu's limit of %u items; the rest of its "
+                    "entries are not shown",
+                    shown, kMenuItemLimit));
+}
 
 // Closes the iterator however listing ends.
 struct IteratorCloser {
@@ -168,14 +183,18 @@ EntryResult ListEntry(Listing& listing, const FSRef& ref, const FSCatalogInfo& i
 }  // namespace
 
 UInt16 ListFolder(MenuRef menu, const FSRef* folder, bool makeSubmenus, const DisplayPrefs* prefs,
-                  SInt8 splitMode, MenuItemIndex after, MenuInstaller installer, void* refcon) {
+                  SInt8 splitMode, MenuItemIndex after, MenuInstaller installer, void* refcon,
+                  OSErr* outStatus) {
+  if (outStatus) *outStatus = paramErr;
   if (!folder || !prefs) return 0;
   // 1.
   const SInt16 iconSize = GetMenuIconSize(menu);
   const bool renderImages = iconSize != 0;
   // 2.
   FSIterator iterator = nullptr;
-  if (FSOpenIterator(folder, kFSIterateFlat, &iterator) != noErr) return 0;
+  const OSErr opened = FSOpenIterator(folder, kFSIterateFlat, &iterator);
+  if (outStatus) *outStatus = opened;
+  if (opened != noErr) return 0;
   UInt16 count = 0;
   bool insertionFailed = false;
   {
@@ -202,6 +221,10 @@ UInt16 ListFolder(MenuRef menu, const FSRef* folder, bool makeSubmenus, const Di
     count = listing.count;
     // 6. (the closer)
   }
+  // A menu that took no more items cut the folder short: the user hears of
+  // the entries that are not shown.
+  if (insertionFailed && IsValidMenu(menu) && CountMenuItems(menu) >= kMenuItemLimit)
+    ReportCutFolder(folder);
   // 7. The folders follow the file items.
   if (splitMode == kSplitFilesThenFolders && !insertionFailed)
     count += ListFolder(menu, folder, makeSubmenus, prefs, kSplitFoldersOnly, after, installer,

@@ -30,10 +30,14 @@ inline constexpr SInt16 kFilterApplications = 1;
 // when that is non-zero. With makeSubmenus, folder items get an empty
 // submenu (aliases to folders get theirs from validation in any case);
 // installer(newMenu, refcon) is called on each. A folder that cannot be
-// read, or a null folder or prefs, lists nothing; nothing is reported.
-// Insertion stops early when the menu takes no more items.
+// read, or a null folder or prefs, lists nothing; outStatus (may be null)
+// then gets why (paramErr for a null argument, else FSOpenIterator's
+// status), and noErr when the folder was listed, even if it showed nothing.
+// Insertion stops early when the menu takes no more items (65535): that
+// cut is reported with ReportProblem, naming the folder.
 UInt16 ListFolder(MenuRef menu, const FSRef* folder, bool makeSubmenus, const DisplayPrefs* prefs,
-                  SInt8 splitMode, MenuItemIndex after, MenuInstaller installer, void* refcon);
+                  SInt8 splitMode, MenuItemIndex after, MenuInstaller installer, void* refcon,
+                  OSErr* outStatus = nullptr);
 
 // strcmp, normalised to -1, 0, 1: the order of the hidden-names list.
 int CompareCStrings(const char* a, const char* b);

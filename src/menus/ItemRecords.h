@@ -23,7 +23,7 @@ inline constexpr OSType kIconTag = 'ICON';      // 2: icon size of the menu's it
 inline constexpr OSType kLabelTag = 'LABL';     // 1: name header of an inline folder
 inline constexpr OSType kVolumeTag = 'VOLR';    // 2: FSVolumeRefNum of a volume item
 inline constexpr OSType kProcessTag = 'PROC';   // 8: ProcessSerialNumber of a process item
-inline constexpr OSType kDateTag = 'DATE';      // 8: UTCDateTime of the listed folder
+inline constexpr OSType kDateTag = 'DATE';      // 16: FolderDate of the listed folder
 inline constexpr OSType kSystemPanesDateTag = 'SDAT';
 inline constexpr OSType kUserPanesDateTag = 'UDAT';
 inline constexpr OSType kLocalPanesDateTag = 'LDAT';
@@ -36,7 +36,18 @@ inline constexpr ByteCount kIconTagSize = 2;
 inline constexpr ByteCount kLabelTagSize = 1;
 inline constexpr ByteCount kVolumeTagSize = 2;
 inline constexpr ByteCount kProcessTagSize = 8;
-inline constexpr ByteCount kDateTagSize = 8;
+inline constexpr ByteCount kDateTagSize = 16;
+
+// A listed folder's modification date to the nanosecond, as 'DATE' and a
+// source's "date" hold it. Kept only while it is settled (see
+// FSGetModificationStamp): a date the listing was made within the file
+// system's timestamp granularity of may stay the same through a change.
+struct FolderDate {
+  SInt64 seconds = 0;
+  UInt32 nanoseconds = 0;
+  UInt32 reserved = 0;  // zero, so that equal dates are equal bytes
+};
+static_assert(sizeof(FolderDate) == kDateTagSize);
 
 // How a folder listing and the submenus below it are made. Stored as the
 // 12-byte 'PREF' value; copied unchanged into every submenu of one source.

@@ -81,14 +81,19 @@ OSStatus MenuOpeningHandler(EventHandlerCallRef callRef, EventRef event, void* t
 // trigger's, when it has none), submenus made, the trigger's handlers.
 void PopulateSubmenu(UtilityMenu* trigger, MenuRef menu);
 // Relists a folder submenu (its 'FILE') when the folder's date differs from
-// its 'DATE', else only revalidates its items. A folder that cannot be read
-// shows gUnavailableText, an empty one gEmptyFolderText, as one disabled
-// item. A menu without 'FILE' is left alone.
+// its 'DATE' (or it has none), else only revalidates its items. A folder
+// that is gone or cannot be read shows gUnavailableText, an empty one
+// gEmptyFolderText, as one disabled item. 'DATE' is kept only for a folder
+// that was listed and whose date is settled. A menu without 'FILE' is left
+// alone.
 void RefreshFolderMenu(MenuRef menu, bool makeSubmenus, const DisplayPrefs* prefs,
                        MenuInstaller installer, void* refcon);
-// Reads the folder's content-modification date into *outDate and the
-// status of that read into *outStatus (noErr, fnfErr, errFSBadFSRef,
-// paramErr). True (changed) when the read failed, stored is null, or the
-// dates differ.
-bool FolderChanged(const FSRef* ref, const UTCDateTime* stored, UTCDateTime* outDate,
-                   OSStatus* outStatus);
+// Reads the folder's content-modification date (to the nanosecond) into
+// *outDate and the status of that read into *outStatus (noErr, fnfErr,
+// errFSBadFSRef, paramErr). True (changed) when the read failed, stored is
+// null, or the dates differ. *outSettled (may be null) tells whether the
+// new date may be stored: false when the read failed or the date is too
+// recent to show that nothing changes later (the caller then stores none,
+// and the next look relists).
+bool FolderChanged(const FSRef* ref, const FolderDate* stored, FolderDate* outDate,
+                   OSStatus* outStatus, bool* outSettled = nullptr);

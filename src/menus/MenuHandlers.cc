@@ -89,34 +89,46 @@ void RefreshFolderMenu(MenuRef menu, bool makeSubmenus, const DisplayPrefs* pref
   FSRef folder;
   if (!GetItemFSRef(menu, 0, &folder)) return;
   // 2.
-  UTCDateTime stored;
+  FolderDate stored;
   const bool hasStored = GetMenuItemProperty(menu, 0, kSKIDCreator, kDateTag, kDateTagSize,
                                              nullptr, &stored) == noErr;
-  UTCDateTime newDate;
+  FolderDate newDate;
   OSStatus status = noErr;
-  const bool changed = FolderChanged(&folder, hasStored ? &stored : nullptr, &newDate, &status);
+  bool settled = false;
+  const bool changed =
+      FolderChanged(&folder, hasStored ? &stored : nullptr, &newDate, &status, &settled);
   // 3.
   if (!changed) {
     RevalidateItemRange(menu, 1, CountMenuItems(menu), prefs, installer, refcon);
     return;
   }
-  // 4.
+  // 4. A date too recent to show that nothing changes later is not kept:
+  //    the next opening relists.
   DeleteItemRange(menu, 1, 0);
+  (void)RemoveMenuItemProperty(menu, 0, kSKIDCreator, kDateTag);
   if (status != noErr) {
     AppendPlaceholder(menu, gUnavailableText);
     return;
   }
-  SetMenuItemProperty(menu, 0, kSKIDCreator, kDateTag, kDateTagSize, &newDate);
-  const UInt16 n =
-      ListFolder(menu, &folder, makeSubmenus, prefs, prefs->splitItems, 0, installer, refcon);
+  OSErr listed = noErr;
+  const UInt16 n = ListFolder(menu, &folder, makeSubmenus, prefs, prefs->splitItems, 0, installer,
+                              refcon, &listed);
+  // A folder that cannot be read is not empty but unavailable. Its date is
+  // not kept either: being made readable changes no modification date.
+  if (listed != noErr) {
+    AppendPlaceholder(menu, gUnavailableText);
+    return;
+  }
+  if (settled) SetMenuItemProperty(menu, 0, kSKIDCreator, kDateTag, kDateTagSize, &newDate);
   if (n == 0) AppendPlaceholder(menu, gEmptyFolderText);
 }
 
-bool FolderChanged(const FSRef* ref, const UTCDateTime* stored, UTCDateTime* outDate,
-                   OSStatus* outStatus) {
-  FSCatalogInfo info;
-  *outStatus = FSGetCatalogInfo(ref, kFSCatInfoContentMod, &info, nullptr, nullptr, nullptr);
-  *outDate = info.contentModDate;
-  return *outStatus != noErr || !stored || stored->highSeconds != outDate->highSeconds ||
-         stored->lowSeconds != outDate->lowSeconds || stored->fraction != outDate->fraction;
+bool FolderChanged(const FSRef* ref, const FolderDate* stored, FolderDate* outDate,
+                   OSStatus* outStatus, bool* outSettled) {
+  FSModificationStamp stamp;
+  *outStatus = FSGetModificationStamp(ref, &stamp);
+  *outDate = FolderDate{stamp.seconds, stamp.nanoseconds, 0};
+  if (outSettled) *outSettled = *outStatus == noErr && stamp.settled;
+  return *outStatus != noErr || !stored || stored->seconds != outDate->seconds ||
+         stored->nanoseconds != outDate->nanoseconds;
 }

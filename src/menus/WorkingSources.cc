@@ -79,16 +79,16 @@ void SetSourceUnresolved(CFMutableDictionaryRef source) {
   CFDictionarySetValue(source, kSourceFSRefKey, empty);
 }
 
-std::optional<UTCDateTime> SourceDate(CFDictionaryRef source) {
+std::optional<FolderDate> SourceDate(CFDictionaryRef source) {
   CFDataRef data = SourceData(source, kSourceDateKey);
-  if (!data || CFDataGetLength(data) != static_cast<CFIndex>(sizeof(UTCDateTime)))
+  if (!data || CFDataGetLength(data) != static_cast<CFIndex>(sizeof(FolderDate)))
     return std::nullopt;
-  UTCDateTime date;
+  FolderDate date;
   CFDataGetBytes(data, CFRangeMake(0, sizeof(date)), reinterpret_cast<UInt8*>(&date));
   return date;
 }
 
-void SetSourceDate(CFMutableDictionaryRef source, const UTCDateTime& date) {
+void SetSourceDate(CFMutableDictionaryRef source, const FolderDate& date) {
   CFRef<CFDataRef> data =
       CFDataCreate(kCFAllocatorDefault, reinterpret_cast<const UInt8*>(&date), sizeof(date));
   CFDictionarySetValue(source, kSourceDateKey, data);

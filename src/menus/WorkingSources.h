@@ -30,7 +30,7 @@ inline const CFStringRef kSourceNoDirOpenKey = CFSTR("No Dir Open");
 inline const CFStringRef kSourceFSRefKey = CFSTR("fsref");   // 80 bytes, or empty: resolve again
 inline const CFStringRef kSourceContentsKey = CFSTR("cont"); // true: a folder listed inline
 inline const CFStringRef kSourceCountKey = CFSTR("num");     // items made at the last (re)build
-inline const CFStringRef kSourceDateKey = CFSTR("date");     // the inline folder's UTCDateTime
+inline const CFStringRef kSourceDateKey = CFSTR("date");     // the inline folder's FolderDate
 inline const CFStringRef kSourceSubmenuKey = CFSTR("sub");   // the submenu made for the source
 
 // The kind codes of the sources that need no location.
@@ -59,9 +59,9 @@ void SetSourceFSRef(CFMutableDictionaryRef source, const FSRef& ref);
 // Marks the source as one that must be resolved again (empty "fsref").
 void SetSourceUnresolved(CFMutableDictionaryRef source);
 
-// "date": nullopt when absent or not 8 bytes.
-std::optional<UTCDateTime> SourceDate(CFDictionaryRef source);
-void SetSourceDate(CFMutableDictionaryRef source, const UTCDateTime& date);
+// "date": nullopt when absent or not a FolderDate's size.
+std::optional<FolderDate> SourceDate(CFDictionaryRef source);
+void SetSourceDate(CFMutableDictionaryRef source, const FolderDate& date);
 
 // "sub": the submenu, while it is live.
 MenuRef SourceSubmenu(CFDictionaryRef source);

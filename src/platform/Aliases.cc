@@ -20,7 +20,10 @@ using namespace FilesPrivate;
 namespace {
 
 constexpr OSType kAliasMagic = FourCC("KvAl");
-constexpr UInt16 kAliasVersion = 1;
+// Version 1 records hold the inode alone; version 2 adds what tells the item
+// from a later one that got its inode (file type and birth time).
+constexpr UInt16 kAliasVersionInodeOnly = 1;
+constexpr UInt16 kAliasVersion = 2;
 // The longest chain of alias files followed; a loop ends here.
 constexpr int kMaxAliasChain = 32;
 // How many entries of the recorded folder are examined when looking for the
@@ -29,6 +32,11 @@ constexpr std::size_t kAliasSearchLimit = 4096;
 
 struct AliasFields {
   UInt64 inode = 0;
+  bool hasIdentity = false;  // type and birth below were recorded
+  UInt32 type = 0;
+  bool hasBirth = false;
+  SInt64 birthSeconds = 0;
+  UInt32 birthNanoseconds = 0;
   std::string path;
   std::string mountPoint;
   std::string volumeName;
@@ -53,6 +61,10 @@ std::vector<UInt8> EncodeAlias(const AliasFields& f) {
   PutBE(out, kAliasVersion, 2);
   PutBE(out, 0, 2);
   PutBE(out, f.inode, 8);
+  PutBE(out, f.type, 4);
+  PutBE(out, f.hasBirth ? 1 : 0, 1);
+  PutBE(out, static_cast<UInt64>(f.birthSeconds), 8);
+  PutBE(out, f.birthNanoseconds, 4);
   PutString(out, f.path);
   PutString(out, f.mountPoint);
   PutString(out, f.volumeName);
@@ -90,8 +102,21 @@ std::optional<AliasFields> DecodeAlias(AliasHandle alias) {
   UInt64 magic, version, reserved;
   AliasFields f;
   if (!r.Get(4, &magic) || magic != kAliasMagic || !r.Get(2, &version) ||
-      version != kAliasVersion || !r.Get(2, &reserved) || !r.Get(8, &f.inode) ||
-      !r.GetString(&f.path) || !r.GetString(&f.mountPoint) || !r.GetString(&f.volumeName) ||
+      (version != kAliasVersion && version != kAliasVersionInodeOnly) || !r.Get(2, &reserved) ||
+      !r.Get(8, &f.inode))
+    return std::nullopt;
+  if (version == kAliasVersion) {
+    UInt64 type, hasBirth, seconds, nanoseconds;
+    if (!r.Get(4, &type) || !r.Get(1, &hasBirth) || hasBirth > 1 || !r.Get(8, &seconds) ||
+        !r.Get(4, &nanoseconds))
+      return std::nullopt;
+    f.hasIdentity = true;
+    f.type = static_cast<UInt32>(type);
+    f.hasBirth = hasBirth != 0;
+    f.birthSeconds = static_cast<SInt64>(seconds);
+    f.birthNanoseconds = static_cast<UInt32>(nanoseconds);
+  }
+  if (!r.GetString(&f.path) || !r.GetString(&f.mountPoint) || !r.GetString(&f.volumeName) ||
       !r.GetString(&f.name))
     return std::nullopt;
   if (f.path.empty() || f.path.front() != '/' || f.path.find('\0') != std::string::npos)
@@ -140,9 +165,20 @@ std::string Join(const std::string& folder, std::string_view name) {
   return out;
 }
 
-// The entry of folder with this inode (not following links), if any among
-// the first kAliasSearchLimit entries.
-std::optional<std::string> FindInodeIn(const std::string& folder, UInt64 inode) {
+// Whether an item read now is the one the record was made for: its inode
+// and, for records that hold them, its file type and birth time (an item
+// that merely got the recorded inode after the recorded one was deleted is
+// another item).
+bool IsRecordedItem(const AliasFields& f, const RefData& now) {
+  if (now.inode != f.inode) return false;
+  if (!f.hasIdentity) return true;
+  return now.type == f.type && now.hasBirth == f.hasBirth &&
+         now.birthSeconds == f.birthSeconds && now.birthNanoseconds == f.birthNanoseconds;
+}
+
+// The entry of folder that is the recorded item (not following links), if
+// any among the first kAliasSearchLimit entries.
+std::optional<std::string> FindRecordedItemIn(const std::string& folder, const AliasFields& f) {
   int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
   DIR* dir = ::fdopendir(fd);
@@ -156,8 +192,8 @@ std::optional<std::string> FindInodeIn(const std::string& folder, UInt64 inode) 
     if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
     if (++examined > kAliasSearchLimit) break;
     struct stat st;
-    if (::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-        static_cast<UInt64>(st.st_ino) == inode) {
+    RefData now;
+    if (StatItem(fd, e->d_name, &st, &now) == 0 && IsRecordedItem(f, now)) {
       found = Join(folder, e->d_name);
       break;
     }
@@ -189,11 +225,12 @@ OSStatus ResolveFields(const AliasFields& f, unsigned long mountFlags, FSRef* ta
   }
 
   struct stat st;
-  const bool pathExists = !IsOffline(path) && ::lstat(path.c_str(), &st) == 0;
+  RefData now;
+  const bool pathExists = !IsOffline(path) && StatItem(AT_FDCWD, path.c_str(), &st, &now) == 0;
   std::string found;
-  if (pathExists && static_cast<UInt64>(st.st_ino) == f.inode) {
+  if (pathExists && IsRecordedItem(f, now)) {
     found = path;
-  } else if (auto moved = f.inode ? FindInodeIn(ParentOf(path), f.inode) : std::nullopt) {
+  } else if (auto moved = f.inode ? FindRecordedItemIn(ParentOf(path), f) : std::nullopt) {
     found = *moved;
     *changed = true;
   } else if (pathExists) {
@@ -217,7 +254,12 @@ OSErr FSNewAlias(const FSRef*, const FSRef* target, AliasHandle* inAlias) {
   RefData data;
   if (OSStatus s = LookUpRef(target, &path, &st, &data)) return static_cast<OSErr>(s);
   AliasFields f;
-  f.inode = static_cast<UInt64>(st.st_ino);
+  f.inode = data.inode;
+  f.hasIdentity = true;
+  f.type = data.type;
+  f.hasBirth = data.hasBirth;
+  f.birthSeconds = data.birthSeconds;
+  f.birthNanoseconds = data.birthNanoseconds;
   f.path = path;
   f.name = data.node == 0 ? std::string("/") : std::string(NameOfNode(data.node));
   if (const HostVolume* v = HostVolumeContaining(path)) {

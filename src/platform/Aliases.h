@@ -2,7 +2,9 @@
 //
 // An alias record is a binary record of our own held in a handle: a magic
 // and version, the item's path, the identity of its volume (mount point and
-// name), its inode and its name. An alias file is a symbolic link.
+// name), the item's identity (inode, file type and birth time, as in an
+// FSRef) and its name. Records of the first version, which hold the inode
+// alone, are still read. An alias file is a symbolic link.
 //
 // Resolving a record, in this order (a bounded search: one folder at most):
 //  1. The volume. A volume the host lists under the recorded mount point, or
@@ -11,11 +13,13 @@
 //     nsvErr; otherwise the host is asked to mount it (the user may be asked)
 //     and resolution goes on once it is mounted, else nsvErr. A volume the
 //     host does not list whose mount point is gone is nsvErr as well.
-//  2. The recorded path, when it still leads to the recorded inode.
-//  3. The recorded inode among the entries of the recorded parent folder
-//     (the item was renamed there): found elsewhere, wasChanged is true.
-//  4. The recorded path, now leading to another inode (the item was replaced,
-//     as editors that save by renaming do): wasChanged is true.
+//  2. The recorded path, when it still leads to the recorded item (same
+//     inode, file type and birth time).
+//  3. The recorded item among the entries of the recorded parent folder
+//     (it was renamed there): found elsewhere, wasChanged is true. Another
+//     item that merely got the recorded inode is not taken for it.
+//  4. The recorded path, now leading to another item (the item was
+//     replaced, as editors that save by renaming do): wasChanged is true.
 //  5. Otherwise fnfErr.
 #pragma once
 

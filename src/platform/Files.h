@@ -1,10 +1,15 @@
 // File Manager and Folder Manager over POSIX.
 //
-// An FSRef names a file by device and inode and carries a handle to its path
-// (an index into a process-wide table of interned paths, never a pointer).
-// Two refs are equal when device and inode are equal. A ref whose path no
-// longer leads to the same device and inode no longer names an existing item:
-// operations on it fail with fnfErr. The exception are the entries of the
+// An FSRef names a file by its identity (device, inode, file type and, where
+// the file system keeps one, birth time) and carries a handle to its path (an
+// index into a process-wide table of interned paths, never a pointer). Two
+// refs are equal when their identities are. A file system gives the inode of
+// a deleted item to the next one it makes, so the inode alone would let a
+// file replaced at the same path pass for the old one; type and birth time
+// tell them apart (on a file system that keeps no birth time, a newcomer of
+// the same type still passes, as does one made within the same tick of the
+// file system's clock). A ref whose path no longer leads to the same identity no longer
+// names an existing item: operations on it fail with fnfErr. The exception are the entries of the
 // batch an iterator handed out last, while that batch is current (until the
 // iterator's next batch or its close): questions about them (Launch
 // Services' flags and names, icons, paths) are answered from what the batch
@@ -93,6 +98,24 @@ CFRef<CFURLRef> CFURLCreateFromFSRef(CFAllocatorRef allocator, const FSRef* fsRe
                                      FSCatalogInfo* catalogInfo, HFSUniStr255* outName,
                                      FSSpec* fsSpec, FSRef* parentRef);
 
+// This layer's addition: the item's content-modification date as the file
+// system keeps it, to the nanosecond (catalog dates hold 1/65536 s), for
+// telling whether a folder changed since it was listed. The file system
+// stamps with a coarse clock (a few milliseconds a tick, whole seconds or
+// two on some), so two changes close together may leave one date: settled
+// is true only when the date was read at least that granularity after it
+// was stamped (2 s for dates without nanoseconds, else 50 ms), so that any
+// later change gets a later date. A listing made while the date is not
+// settled may miss a change that leaves the date as it is: such a date
+// does not show that nothing changed.
+struct FSModificationStamp {
+  SInt64 seconds = 0;      // since 1970-01-01 UTC
+  UInt32 nanoseconds = 0;
+  Boolean settled = false;
+};
+// noErr; paramErr; errFSBadFSRef; fnfErr.
+[[nodiscard]] OSErr FSGetModificationStamp(const FSRef* ref, FSModificationStamp* stamp);
+
 // ------------------------------------------------------------- iteration
 
 struct OpaqueFSIterator;
@@ -101,9 +124,10 @@ using FSIteratorFlags = UInt32;
 enum : FSIteratorFlags { kFSIterateFlat = 0, kFSIterateSubtree = 1 };
 
 // Opens a flat iterator over the folder's entries. The entries are read at
-// once and sorted by name without regard to case (simple case folding of
-// Latin, Greek and Cyrillic letters), ties broken by byte order, so the order
-// is total and the same for every pass; "." and ".." never appear.
+// once and sorted by name as Linux file managers show them: without regard to
+// case or accents ("ä" with "a", "É" with "e"), numbers by their value
+// ("file2" before "file10"), ties broken by byte order, so the order is total
+// and the same for every pass; "." and ".." never appear.
 // noErr; paramErr; errFSBadIteratorFlags (anything but kFSIterateFlat);
 // errFSBadFSRef; fnfErr; errFSNotAFolder (a file or an alias file);
 // afpAccessDenied (the folder cannot be read); tmfoErr; memFullErr.

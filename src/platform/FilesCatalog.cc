@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 
 #include "platform/FilesInternal.h"
 #include "platform/host/HostFileSystem.h"
@@ -13,6 +14,14 @@ namespace {
 
 // Seconds from 1904-01-01 to 1970-01-01.
 constexpr SInt64 kSecondsFrom1904To1970 = 2082844800;
+
+// How long after its date a modification date is settled (see Files.h):
+// file systems that keep whole seconds (FAT keeps two) give dates without
+// nanoseconds; the others stamp with the kernel's coarse clock, which ticks
+// every 1 to 10 ms.
+constexpr SInt64 kNanosecondsPerSecond = 1000000000;
+constexpr SInt64 kWholeSecondGranularity = 2 * kNanosecondsPerSecond;
+constexpr SInt64 kCoarseClockGranularity = 50000000;
 
 // What the current user may not do with the item, as the Finder's access
 // bits (root may do everything).
@@ -131,13 +140,12 @@ OSErr FSGetCatalogInfo(const FSRef* ref, FSCatalogInfoBitmap whichInfo, FSCatalo
       UInt32 parentNode = ParentOfNode(data.node);
       std::string parentPath = PathOfNode(parentNode);
       struct stat parentStat;
-      if (::lstat(parentPath.c_str(), &parentStat) != 0)
+      RefData parent;
+      if (StatItem(AT_FDCWD, parentPath.c_str(), &parentStat, &parent) != 0)
         return static_cast<OSErr>(StatusFromErrno(errno));
       context.parentID = static_cast<UInt32>(parentStat.st_ino);
-      if (parentRef)
-        EncodeRef(RefData{parentNode, static_cast<UInt64>(parentStat.st_dev),
-                          static_cast<UInt64>(parentStat.st_ino)},
-                  parentRef);
+      parent.node = parentNode;
+      if (parentRef) EncodeRef(parent, parentRef);
     }
   }
   if (catalogInfo) FillCatalogInfo(st, name, whichInfo, context, catalogInfo);
@@ -149,5 +157,31 @@ OSErr FSGetCatalogInfo(const FSRef* ref, FSCatalogInfoBitmap whichInfo, FSCatalo
       NameToHFSUniStr(isRoot ? std::string_view("/") : name, outName);
   }
   if (fsSpec) *fsSpec = FSSpec{};
+  return noErr;
+}
+
+OSErr FSGetModificationStamp(const FSRef* ref, FSModificationStamp* stamp) {
+  if (!stamp) return paramErr;
+  struct stat st;
+  if (OSStatus s = LookUpRef(ref, nullptr, &st)) return static_cast<OSErr>(s);
+  // The clock is read after the date, so that a date read before its tick
+  // ended is never taken for settled.
+  struct timespec now;
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  stamp->seconds = st.st_mtim.tv_sec;
+  stamp->nanoseconds = static_cast<UInt32>(st.st_mtim.tv_nsec);
+  const SInt64 granularity =
+      st.st_mtim.tv_nsec == 0 ? kWholeSecondGranularity : kCoarseClockGranularity;
+  // A date in the future (another machine's clock) is never settled; one
+  // seconds in the past always is. In between, nanoseconds decide.
+  if (st.st_mtim.tv_sec > now.tv_sec) {
+    stamp->settled = false;
+  } else if (st.st_mtim.tv_sec < now.tv_sec - 3) {
+    stamp->settled = true;
+  } else {
+    const SInt64 elapsed = (now.tv_sec - st.st_mtim.tv_sec) * kNanosecondsPerSecond +
+                           (now.tv_nsec - st.st_mtim.tv_nsec);
+    stamp->settled = elapsed >= granularity;
+  }
   return noErr;
 }

@@ -30,11 +30,27 @@ bool IsKnownNode(UInt32 node);
 
 // ------------------------------------------------------------------ refs
 
+// What a ref holds. Device and inode alone do not name an item for good: a
+// file system hands the inode of a deleted item to the next one it makes,
+// often at once. The file type and, where the file system keeps one, the
+// birth time tell such a newcomer from the item that was there before.
 struct RefData {
   UInt32 node = 0;
   UInt64 device = 0;
   UInt64 inode = 0;
+  UInt32 type = 0;  // st_mode & S_IFMT
+  bool hasBirth = false;
+  SInt64 birthSeconds = 0;
+  UInt32 birthNanoseconds = 0;
 };
+// The same item: device, inode, file type and birth time (the node, which
+// is only the path the ref was made through, does not count).
+bool SameItem(const RefData& a, const RefData& b);
+// lstat of name in the folder dirFd (AT_FDCWD for a path; "" for dirFd
+// itself), reading the birth time too where the file system has one.
+// Fills *st and every field of *identity but node. 0, or -1 with errno set.
+int StatItem(int dirFd, const char* name, struct stat* st, RefData* identity);
+
 void EncodeRef(const RefData& data, FSRef* ref);
 // False when the bytes were not made by this layer.
 bool DecodeRef(const FSRef* ref, RefData* data);
@@ -44,7 +60,7 @@ bool DecodeRef(const FSRef* ref, RefData* data);
 OSStatus LookUpRef(const FSRef* ref, std::string* path, struct stat* st, RefData* data = nullptr);
 
 // The lstat that the batch an iterator handed out last read for the item
-// data names (same node, device and inode), while that batch is current:
+// data names (same node and SameItem), while that batch is current:
 // until the iterator's next batch or its close. Null for anything else.
 // Whoever lists a folder asks several questions about every entry of a
 // batch; they are answered from one reading instead of one each.
@@ -92,8 +108,16 @@ std::size_t NameToUnits(std::string_view name, UniChar* out, std::size_t capacit
 void NameToHFSUniStr(std::string_view name, HFSUniStr255* out);
 // The reverse; false for unpaired surrogates that are not escaped bytes.
 bool UnitsToName(const UniChar* units, std::size_t count, std::string* out);
-// Case-insensitive order with a byte-order tie-break: <0, 0, >0.
-int CompareNames(std::string_view a, std::string_view b);
+// The order of names in a folder listing: a sort key made once per name
+// (case and accents folded, numbers by value; see FilesNames.cc), then the
+// names' bytes to break ties, so the order is total. Any bytes will do, UTF-8
+// or not. Compare results are -1, 0, 1.
+std::string NameSortKey(std::string_view name);
+// The same key appended to *keys (one buffer for a folder's worth).
+void AppendNameSortKey(std::string_view name, std::string* keys);
+int CompareNameKeys(std::string_view keyA, std::string_view a, std::string_view keyB,
+                    std::string_view b);
+
 // The extension after the last "." that is not the first character; empty
 // when there is none.
 std::string_view NameExtension(std::string_view name);

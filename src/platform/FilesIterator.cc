@@ -1,8 +1,9 @@
 // Flat folder iteration in batches.
 //
 // Linux hands out directory entries in no useful order, while users expect
-// the case-insensitive name order of the Mac, so the whole folder is read
-// when the iterator opens (names only, into one buffer) and sorted once.
+// the name order their file manager shows (see FilesNames.cc), so the whole
+// folder is read when the iterator opens (names only, into one buffer), each
+// name's sort key is made once, and the entries are sorted by them.
 // Each batch then stats its entries relative to the open folder, so an entry
 // removed in between is simply skipped, and what a batch read stands for its
 // entries until the next batch, so nothing is stat'ed twice.
@@ -26,6 +27,8 @@ struct OpaqueFSIterator {
   struct Entry {
     UInt32 offset;  // into names
     UInt32 length;
+    UInt32 keyOffset;  // into keys
+    UInt32 keyLength;
   };
 
   ~OpaqueFSIterator() {
@@ -39,6 +42,7 @@ struct OpaqueFSIterator {
   FSVolumeRefNum volume = 0;
   struct timespec openedModTime = {};
   std::vector<char> names;  // every name, NUL-terminated, back to back
+  std::string keys;         // every name's sort key, back to back
   std::vector<Entry> entries;
   std::size_t next = 0;
   // Names of entries that are the mount points of host volumes.
@@ -51,6 +55,7 @@ struct OpaqueFSIterator {
   std::vector<BatchEntry> batch;
 
   std::string_view NameAt(const Entry& e) const { return {names.data() + e.offset, e.length}; }
+  std::string_view KeyAt(const Entry& e) const { return {keys.data() + e.keyOffset, e.keyLength}; }
 };
 
 namespace {
@@ -66,8 +71,8 @@ OSErr StatusForUnopenable(int error, const std::string& path, const RefData& con
   if (error == ENOTDIR || error == ELOOP) {
     // Something is there but it is not a folder (or it is an alias file).
     struct stat st;
-    if (::lstat(path.c_str(), &st) != 0 || static_cast<UInt64>(st.st_dev) != container.device ||
-        static_cast<UInt64>(st.st_ino) != container.inode)
+    RefData now;
+    if (StatItem(AT_FDCWD, path.c_str(), &st, &now) != 0 || !SameItem(now, container))
       return fnfErr;
     return errFSNotAFolder;
   }
@@ -81,8 +86,7 @@ namespace FilesPrivate {
 const struct stat* StatFromCurrentBatch(const RefData& data) {
   for (FSIterator iterator : LiveIterators())
     for (const OpaqueFSIterator::BatchEntry& entry : iterator->batch)
-      if (entry.ref.node == data.node && entry.ref.inode == data.inode &&
-          entry.ref.device == data.device)
+      if (entry.ref.node == data.node && SameItem(entry.ref, data))
         return &entry.st;
   return nullptr;
 }
@@ -100,8 +104,8 @@ OSErr FSOpenIterator(const FSRef* container, FSIteratorFlags iteratorFlags, FSIt
   int fd = ::open(it->containerPath.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return StatusForUnopenable(errno, it->containerPath, it->container);
   struct stat st;
-  if (::fstat(fd, &st) != 0 || static_cast<UInt64>(st.st_dev) != it->container.device ||
-      static_cast<UInt64>(st.st_ino) != it->container.inode) {
+  RefData opened;
+  if (StatItem(fd, "", &st, &opened) != 0 || !SameItem(opened, it->container)) {
     ::close(fd);
     return fnfErr;  // the path now leads to another folder
   }
@@ -120,13 +124,20 @@ OSErr FSOpenIterator(const FSRef* container, FSIteratorFlags iteratorFlags, FSIt
     std::size_t length = std::strlen(n);
     auto offset = static_cast<UInt32>(it->names.size());
     it->names.insert(it->names.end(), n, n + length + 1);
-    it->entries.push_back({offset, static_cast<UInt32>(length)});
+    it->entries.push_back({offset, static_cast<UInt32>(length), 0, 0});
   }
   if (errno != 0) return static_cast<OSErr>(StatusFromErrno(errno));
+  // Each name's sort key is made once; the sort only compares them.
+  for (OpaqueFSIterator::Entry& e : it->entries) {
+    e.keyOffset = static_cast<UInt32>(it->keys.size());
+    AppendNameSortKey(it->NameAt(e), &it->keys);
+    e.keyLength = static_cast<UInt32>(it->keys.size() - e.keyOffset);
+  }
   const OpaqueFSIterator& self = *it;
   std::sort(it->entries.begin(), it->entries.end(),
             [&self](const OpaqueFSIterator::Entry& a, const OpaqueFSIterator::Entry& b) {
-              return CompareNames(self.NameAt(a), self.NameAt(b)) < 0;
+              return CompareNameKeys(self.KeyAt(a), self.NameAt(a), self.KeyAt(b),
+                                     self.NameAt(b)) < 0;
             });
 
   it->volume = VolumeRefNumFor(it->containerPath, st.st_dev);
@@ -183,7 +194,8 @@ OSErr FSGetCatalogInfoBulk(FSIterator iterator, ItemCount maximumObjects, ItemCo
     const OpaqueFSIterator::Entry& entry = it.entries[it.next++];
     const char* cname = it.names.data() + entry.offset;
     struct stat st;
-    if (::fstatat(it.fd, cname, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone meanwhile
+    RefData ref;
+    if (StatItem(it.fd, cname, &st, &ref) != 0) continue;  // gone meanwhile
     std::string_view name(cname, entry.length);
     const bool volumeRoot =
         std::find(it.volumeRoots.begin(), it.volumeRoots.end(), name) != it.volumeRoots.end();
@@ -199,8 +211,7 @@ OSErr FSGetCatalogInfoBulk(FSIterator iterator, ItemCount maximumObjects, ItemCo
       context.volume = volume;
       FillCatalogInfo(st, name, whichInfo, context, &catalogInfos[count]);
     }
-    const RefData ref{InternChild(it.container.node, name), static_cast<UInt64>(st.st_dev),
-                      static_cast<UInt64>(st.st_ino)};
+    ref.node = InternChild(it.container.node, name);
     if (refs) EncodeRef(ref, &refs[count]);
     it.batch.push_back({ref, st});
     if (names) NameToHFSUniStr(name, &names[count]);

@@ -1,10 +1,21 @@
 // File names between POSIX bytes and the UTF-16 of the File Manager, and the
 // order in which a folder lists them.
 //
+// The order is the one Linux file managers show: GLib's collation key for
+// file names (numbers by their value, "file2" before "file10"; the dot
+// before an extension ordered first, so "event.c" and "event.h" stay
+// together) made from the name with case and accents left out ("ä" with
+// "a", "É" with "e"), the name's bytes breaking ties. This process leaves
+// the locale at "C", so the order is the same wherever it runs.
+//
 // A name that is not valid UTF-8 must still list and still lead back to its
 // file, so every byte outside valid UTF-8 becomes the lone surrogate
 // U+DC00 + byte (valid UTF-8 never encodes surrogates, so this is
 // reversible).
+#include <glib.h>
+
+#include <memory>
+
 #include "platform/FilesInternal.h"
 
 namespace FilesPrivate {
@@ -51,23 +62,36 @@ void AppendUTF8(char32_t c, std::string* out) {
 
 char32_t FoldASCII(char32_t c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; }
 
-// Simple case folding for the scripts users most often name files in; other
-// letters compare by code point.
-char32_t Fold(char32_t c) {
-  if (c < 0x80) return FoldASCII(c);
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;  // Latin-1
-  if (c >= 0x100 && c <= 0x17F) {                          // Latin Extended-A
-    if (c == 0x130) return 'i';
-    if (c == 0x178) return 0xFF;
-    if (c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
-    bool oddIsUpper = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-    bool upper = oddIsUpper ? (c & 1) : !(c & 1);
-    return upper ? c + 1 : c;
+// GLib's strings, freed when they go.
+struct GFreer {
+  void operator()(gchar* p) const { g_free(p); }
+};
+using GOwned = std::unique_ptr<gchar, GFreer>;
+
+// The name with case and accents left out: what the order looks at first.
+// Canonical decomposition (compatibility forms too: "ﬁ" is "fi") without
+// the combining marks, then Unicode case folding. Bytes that are not UTF-8
+// stand as U+FFFD here (the tie-break on the bytes keeps such names apart).
+// *out is reused from name to name, so that a folder's worth of names
+// costs no allocation here.
+void FoldName(std::string_view name, std::string* out) {
+  bool ascii = true;
+  for (char c : name) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  out->assign(name);
+  if (ascii) {
+    for (char& c : *out) c = static_cast<char>(FoldASCII(static_cast<unsigned char>(c)));
+    return;
   }
-  if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return c + 32;  // Greek
-  if (c >= 0x410 && c <= 0x42F) return c + 32;                // Cyrillic
-  if (c >= 0x400 && c <= 0x40F) return c + 80;
-  return c;
+  GOwned valid(g_utf8_make_valid(name.data(), static_cast<gssize>(name.size())));
+  GOwned decomposed(g_utf8_normalize(valid.get(), -1, G_NORMALIZE_ALL));
+  if (!decomposed) return;
+  out->clear();
+  for (const gchar* p = decomposed.get(); *p; p = g_utf8_next_char(p)) {
+    if (!g_unichar_ismark(g_utf8_get_char(p)))
+      out->append(p, static_cast<std::size_t>(g_utf8_next_char(p) - p));
+  }
+  GOwned folded(g_utf8_casefold(out->data(), static_cast<gssize>(out->size())));
+  if (folded) out->assign(folded.get());
 }
 
 }  // namespace
@@ -112,30 +136,24 @@ bool UnitsToName(const UniChar* units, std::size_t count, std::string* out) {
   return true;
 }
 
-int CompareNames(std::string_view a, std::string_view b) {
-  std::size_t i = 0, j = 0;
-  while (i < a.size() && j < b.size()) {
-    auto ca = static_cast<unsigned char>(a[i]);
-    auto cb = static_cast<unsigned char>(b[j]);
-    char32_t fa, fb;
-    if (ca < 0x80 && cb < 0x80) {
-      fa = FoldASCII(ca);
-      fb = FoldASCII(cb);
-      ++i;
-      ++j;
-    } else {
-      std::size_t la, lb;
-      fa = Fold(DecodeOne(a, i, &la));
-      fb = Fold(DecodeOne(b, j, &lb));
-      i += la;
-      j += lb;
-    }
-    if (fa != fb) return fa < fb ? -1 : 1;
-  }
-  if (i < a.size()) return 1;
-  if (j < b.size()) return -1;
-  int bytes = a.compare(b);
-  return bytes < 0 ? -1 : bytes > 0 ? 1 : 0;
+void AppendNameSortKey(std::string_view name, std::string* keys) {
+  static std::string folded;  // main thread only, as the whole layer
+  FoldName(name, &folded);
+  GOwned key(g_utf8_collate_key_for_filename(folded.data(), static_cast<gssize>(folded.size())));
+  keys->append(key ? std::string_view(key.get()) : std::string_view(folded));
+}
+
+std::string NameSortKey(std::string_view name) {
+  std::string key;
+  AppendNameSortKey(name, &key);
+  return key;
+}
+
+int CompareNameKeys(std::string_view keyA, std::string_view a, std::string_view keyB,
+                    std::string_view b) {
+  int order = keyA.compare(keyB);
+  if (order == 0) order = a.compare(b);
+  return order < 0 ? -1 : order > 0 ? 1 : 0;
 }
 
 std::string_view NameExtension(std::string_view name) {

@@ -1,8 +1,8 @@
 // Deciding what kind of icon an item on disk gets. Linux keeps no icon or
 // type records with files, so the kind follows from what the item is: links
 // are aliases, package folders are applications or panes, mount points are
-// volumes, and a runnable file (or a desktop entry of type Application) is an
-// application.
+// volumes, and a program (an executable starting with an ELF header or "#!")
+// or a desktop entry of type Application is an application.
 #include <sys/stat.h>
 
 #include <cctype>
@@ -13,6 +13,7 @@
 #include "platform/Host.h"
 #include "platform/Icons.h"
 #include "platform/IconsInternal.h"
+#include "platform/LaunchServicesInternal.h"
 #include "platform/host/HostFileSystem.h"
 
 namespace {
@@ -86,7 +87,7 @@ IconKind KindOf(const std::string& path, const struct stat& st) {
     return IconKind::kFolder;
   }
   if (S_ISREG(st.st_mode)) {
-    if (st.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) return IconKind::kApplication;
+    if (LaunchServicesPrivate::IsProgramFile(path, st)) return IconKind::kApplication;
     if (EndsWithNoCase(name, ".desktop") && IsDesktopApplication(path))
       return IconKind::kApplication;
   }

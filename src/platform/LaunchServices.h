@@ -5,9 +5,11 @@
 //  - a folder is a container; with a package extension (.app, .prefPane,
 //    .bundle, .framework, .plugin, .kext; any case) also a package, and an
 //    application for .app; the root of a volume is a volume and a container;
-//  - a regular file is a plain file, and also an application when any of its
-//    execute bits is set or it is a ".desktop" file whose [Desktop Entry]
-//    says Type=Application;
+//  - a regular file is a plain file, and also an application when it is a
+//    program (an execute bit set and its first bytes an ELF header or "#!";
+//    an execute bit alone, as every file on a FAT, NTFS or CIFS mount has,
+//    does not make one) or a ".desktop" file whose [Desktop Entry] says
+//    Type=Application;
 //  - a symbolic link is an alias file and a symlink, and a plain file as
 //    alias files are on the Mac (so an alias that cannot be resolved still
 //    counts as a file);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/FilesInternal.h"
@@ -49,17 +50,22 @@ bool Matches(const BundleInfo& info, const Query& q) {
   return false;
 }
 
+// The folder's entries in listing order (each name's sort key made once).
 std::vector<std::string> SortedEntries(const std::string& folder) {
-  std::vector<std::string> names;
+  std::vector<std::pair<std::string, std::string>> keyed;  // key, name
   DIR* dir = ::opendir(folder.c_str());
-  if (!dir) return names;
+  if (!dir) return {};
   while (const dirent* e = ::readdir(dir)) {
     if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
-      names.emplace_back(e->d_name);
+      keyed.emplace_back(NameSortKey(e->d_name), e->d_name);
   }
   ::closedir(dir);
-  std::sort(names.begin(), names.end(),
-            [](const std::string& a, const std::string& b) { return CompareNames(a, b) < 0; });
+  std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+    return CompareNameKeys(a.first, a.second, b.first, b.second) < 0;
+  });
+  std::vector<std::string> names;
+  names.reserve(keyed.size());
+  for (auto& entry : keyed) names.push_back(std::move(entry.second));
   return names;
 }
 

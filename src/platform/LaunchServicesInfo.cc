@@ -50,7 +50,8 @@ LSItemInfoFlags BasicFlags(const Item& item) {
     }
   } else if (S_ISREG(mode)) {
     flags = kLSItemInfoIsPlainFile;
-    if ((mode & 0111) || IsDesktopApplication(item)) flags |= kLSItemInfoIsApplication;
+    if (IsProgramFile(item.path, item.st) || IsDesktopApplication(item))
+      flags |= kLSItemInfoIsApplication;
   }
   if (!item.name.empty() && item.name.front() == '.') flags |= kLSItemInfoIsInvisible;
   return flags;

@@ -2,6 +2,8 @@
 // Info.plist files and desktop entries, and recognising packages.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -35,6 +37,11 @@ struct DesktopEntry {
 // Reads the [Desktop Entry] group of a ".desktop" file; nullopt when the
 // file cannot be read or has no such group.
 std::optional<DesktopEntry> ReadDesktopEntry(const std::string& path);
+
+// A regular file that runs as a program: one of its execute bits is set and
+// it starts with an ELF header or "#!". The file is read (4 bytes) only when
+// an execute bit is set.
+bool IsProgramFile(const std::string& path, const struct stat& st);
 
 bool IsPackageExtension(std::string_view extension);
 bool IsDesktopFileName(std::string_view name);

@@ -2,8 +2,11 @@
 // sandbox folder, source entries made in code, and menu inspection.
 #pragma once
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <time.h>
 
 #include <chrono>
 #include <filesystem>
@@ -100,12 +103,19 @@ class Sandbox : public testing::Test {
     fs::create_directories(Path(rel));
     return Path(rel);
   }
-  // Moves a folder's modification date a second on, so that a change made
-  // within the clock's resolution still reads as a change.
-  void Touch(const std::string& rel) {
-    const fs::path p = Path(rel);
-    fs::last_write_time(p, fs::last_write_time(p) + std::chrono::seconds(1));
+  // Gives a folder a modification date of its own an hour back, as if it
+  // had been changed a while ago: a change made within the clock's
+  // resolution still reads as a change, and the date is settled, so the
+  // builder keeps it (a folder stamped just now is relisted until its date
+  // is settled).
+  void Touch(const std::string& rel) { StampDate(Path(rel), -3600, ++stamps_); }
+  static void StampDate(const std::string& path, long secondsFromNow, long nanoseconds) {
+    struct timespec now;
+    ASSERT_EQ(::clock_gettime(CLOCK_REALTIME, &now), 0);
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {now.tv_sec + secondsFromNow, nanoseconds}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
   }
+  long stamps_ = 0;
 
   // A trigger made from items alone, owned by the test.
   UtilityMenu* MakeTrigger(CFArrayRef items, UInt16 iconSize = 0) {

@@ -157,6 +157,20 @@ TEST_F(FolderListing, SplitModesChooseAndOrderFilesAndFolders) {
   EXPECT_EQ(CountMenuItems(menu), 0);
 }
 
+// Both passes of "files, then folders" list in the file managers' order.
+TEST_F(FolderListing, BothPassesOfTheSplitModesUseTheSameNameOrder) {
+  for (const char* name : {"file10", "zeta", "\xC3\x84rger", "file2", "apple"}) File(name);
+  for (const char* name : {"Zone", "dir10", "\xC3\xA9t\xC3\xA9", "dir9", "Eagle"}) Folder(name);
+  EXPECT_EQ(List(kSplitFilesThenFolders), 10);
+  EXPECT_EQ(Texts(), (Names{"apple", "\xC3\x84rger", "file2", "file10", "zeta", "dir9", "dir10",
+                            "Eagle", "\xC3\xA9t\xC3\xA9", "Zone"}));
+  DisposeMenuTree(menu);
+  ASSERT_EQ(CreateAgentMenu(&menu), noErr);
+  EXPECT_EQ(List(kSplitMixed), 10);
+  EXPECT_EQ(Texts(), (Names{"apple", "\xC3\x84rger", "dir9", "dir10", "Eagle",
+                            "\xC3\xA9t\xC3\xA9", "file2", "file10", "zeta", "Zone"}));
+}
+
 TEST_F(FolderListing, EntriesGoAfterTheGivenItemAndLeaveTheOthersInPlace) {
   File("b");
   Folder("A");
@@ -217,13 +231,17 @@ TEST_F(FolderListing, TheApplicationFilterKeepsApplicationsAndFolders) {
   File("notes.txt");
   Folder("Sub");
   Tool("run");
+  // A document with its execute bits set (as on a FAT or NTFS stick) is no
+  // application.
+  File("report.pdf", "%PDF-1.4\n");
+  ASSERT_EQ(::chmod(In("report.pdf").c_str(), 0777), 0);
   prefs.filterKind = kFilterApplications;
   EXPECT_EQ(List(), 3);
   EXPECT_EQ(Texts(), (Names{"run", "Sub", "Tool"}));
   DeleteItemRange(menu, 0, 0);
   // Any other value filters nothing.
   prefs.filterKind = 2;
-  EXPECT_EQ(List(), 4);
+  EXPECT_EQ(List(), 5);
 }
 
 TEST_F(FolderListing, ApplicationNamesLoseTheirAppExtension) {
@@ -509,6 +527,44 @@ TEST_F(FolderListing, AFolderThatCannotBeListedInsertsAndDeletesNothing) {
             geteuid() == 0 ? 1 : 0);
   ::chmod((dir / "locked").c_str(), 0755);
   EXPECT_EQ(GetMenuItemView(menu, 1)->text, "kept");
+}
+
+// A menu holds at most 65535 items: a folder cut there says so, once,
+// naming the folder, instead of silently losing the rest.
+TEST_F(FolderListing, AFolderCutAtTheMenusItemLimitIsReported) {
+  for (int i = 0; i < 8; ++i) File("f" + std::to_string(i));
+  Folder("sub");
+  for (int i = 0; i < 65530; ++i)
+    ASSERT_EQ(AppendMenuItemTextWithCFString(menu, CFSTR("x"), 0, 0, nullptr), noErr);
+  const std::string cut = "menus: folder " + In("").substr(0, In("").size() - 1) +
+                          " is cut at the menu's limit of 65535 items; the rest of its entries "
+                          "are not shown";
+  EXPECT_EQ(List(kSplitFilesThenFolders, true, CountMenuItems(menu)), 5);
+  EXPECT_EQ(CountMenuItems(menu), 65535);
+  EXPECT_EQ(std::count(desktop.recorder.lines.begin(), desktop.recorder.lines.end(), cut), 1)
+      << desktop.recorder.lines.size() << " transcript lines";
+
+  // A folder that fits is not reported.
+  desktop.recorder.lines.clear();
+  DisposeMenuTree(menu);
+  ASSERT_EQ(CreateAgentMenu(&menu), noErr);
+  EXPECT_EQ(List(kSplitFilesThenFolders), 9);
+  EXPECT_EQ(std::count(desktop.recorder.lines.begin(), desktop.recorder.lines.end(), cut), 0);
+}
+
+// A folder that cannot be opened tells the caller why; one that could be
+// listed says noErr, even when it showed nothing.
+TEST_F(FolderListing, TheListingStatusTellsUnreadableFromEmpty) {
+  const FSRef folder = RefOf(dir / "list");
+  OSErr status = 1;
+  EXPECT_EQ(ListFolder(menu, &folder, true, &prefs, kSplitMixed, 0, Install, this, &status), 0);
+  EXPECT_EQ(status, noErr);
+  File("plain");
+  const FSRef file = RefOf(In("plain"));
+  EXPECT_EQ(ListFolder(menu, &file, true, &prefs, kSplitMixed, 0, Install, this, &status), 0);
+  EXPECT_EQ(status, errFSNotAFolder);
+  EXPECT_EQ(ListFolder(menu, nullptr, true, &prefs, kSplitMixed, 0, Install, this, &status), 0);
+  EXPECT_EQ(status, paramErr);
 }
 
 TEST_F(FolderListing, AFolderRemovedDuringListingEndsItQuietly) {

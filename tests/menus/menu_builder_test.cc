@@ -1,11 +1,16 @@
 // The incremental menu builder: sources built, rebuilt unchanged, rebuilt
 // after a change, and folder submenus filled when they open.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "menus/WorkingSources.h"
 #include "builder_test_support.h"
 #include "platform/Aliases.h"
 #include "platform/Files.h"
+#include "support/inode_reuse.h"
 
 namespace {
 
@@ -31,6 +36,7 @@ std::string ItemPath(MenuRef menu, MenuItemIndex item) {
 TEST_F(MenuBuilderTest, FolderSeparatorApplicationBuiltAndRebuilt) {
   for (const char* name : {"a", "b", "c", "d", "e"}) File(std::string("F/") + name);
   Folder("Applications/Tool.app");
+  Touch("F");  // changed a while ago: its date is settled
   auto items = Items({Entry().Str("URL", Path("F")), Entry().Str("Type", "-"),
                       Entry().Str("URL", Path("Applications/Tool.app"))});
   UtilityMenu* t = MakeTrigger(items);
@@ -179,6 +185,42 @@ TEST_F(MenuBuilderTest, DeletedInlineFolderBecomesItsPathAndComesBack) {
   EXPECT_EQ(StoredCount(t, 0), 1);
 }
 
+// A source's item replaced at its path by an item of another kind that got
+// the old one's inode (file systems hand freed inodes out again at once) is
+// a new item: the source is built for what is there now.
+TEST_F(MenuBuilderTest, ItemsReplacedByAnotherKindWithTheSameInodeAreBuiltAnew) {
+  using inode_reuse::ReplaceKeepingInode;
+  File("Box/a");
+  File("Doc");
+  Folder("Sub");
+  auto items = Items({Entry().Str("URL", Path("Box")), Entry().Str("URL", Path("Doc")),
+                      Entry().Str("URL", Path("Sub")).Flag("Is Submenu", true)});
+  UtilityMenu* t = MakeTrigger(items);
+  MenuRef m = t->menu;
+  ASSERT_EQ(Texts(m), (Strings{"a", "Doc", "Sub"}));
+  ASSERT_NE(Submenu(m, 3), nullptr);
+
+  // The inline folder becomes a file: shown as that file, not lost.
+  if (!ReplaceKeepingInode(Path("Box"), Path("Box"), inode_reuse::MakeFile))
+    GTEST_SKIP() << "this file system did not hand out a freed inode again";
+  RebuildMenu(t);
+  EXPECT_EQ(Texts(m), (Strings{"Box", "Doc", "Sub"}));
+
+  // The file becomes a folder: its contents are listed.
+  if (!ReplaceKeepingInode(Path("Doc"), Path("Doc"), inode_reuse::MakeFolder))
+    GTEST_SKIP() << "this file system did not hand out a freed inode to a folder";
+  File("Doc/inside");
+  RebuildMenu(t);
+  EXPECT_EQ(Texts(m), (Strings{"Box", "inside", "Sub"}));
+
+  // The submenu folder becomes a file: a plain item without a submenu.
+  if (!ReplaceKeepingInode(Path("Sub"), Path("Sub"), inode_reuse::MakeFile))
+    GTEST_SKIP() << "this file system did not hand out a freed inode again";
+  RebuildMenu(t);
+  EXPECT_EQ(Texts(m), (Strings{"Box", "inside", "Sub"}));
+  EXPECT_EQ(Submenu(m, 3), nullptr);
+}
+
 TEST_F(MenuBuilderTest, BothSeparatorSpellings) {
   auto items = Items({Entry().Str("Type", "-"), Entry().Str("Type", "-   "),
                       Entry().Bytes("Type", "-   "), Entry().Bytes("Type", "-")});
@@ -242,6 +284,7 @@ TEST_F(MenuBuilderTest, MovedFileFoundThroughItsAlias) {
 TEST_F(MenuBuilderTest, FolderSubmenuPlaceholders) {
   Folder("Top/Empty");
   File("Top/Gone/x");
+  Touch("Top/Empty");
   auto items = Items({Entry().Str("URL", Path("Top")).Flag("Is Submenu", true)});
   UtilityMenu* t = MakeTrigger(items);
   MenuRef sub = Submenu(t->menu, 1);
@@ -268,6 +311,103 @@ TEST_F(MenuBuilderTest, FolderSubmenuPlaceholders) {
   Touch("Top/Empty");
   EXPECT_EQ(SendMenuOpening(empty), noErr);
   EXPECT_EQ(Texts(empty), (Strings{"new"}));
+}
+
+// A folder that cannot be read is not empty: its submenu says
+// "Unavailable", and once readable again it is listed (being made readable
+// changes no modification date).
+TEST_F(MenuBuilderTest, AnUnreadableFolderIsUnavailableNotEmpty) {
+  File("Top/Locked/inside");
+  Touch("Top/Locked");
+  auto items = Items({Entry().Str("URL", Path("Top")).Flag("Is Submenu", true)});
+  UtilityMenu* t = MakeTrigger(items);
+  MenuRef lockedMenu = Submenu(Submenu(t->menu, 1), 1);
+  ASSERT_NE(lockedMenu, nullptr);
+  // Root reads everything, so the openings run as an ordinary user who owns
+  // the folder but may not read it.
+  const std::string locked = Path("Top/Locked");
+  ASSERT_EQ(::chmod(root.c_str(), 0755), 0);
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(locked.c_str(), 65534, 65534), 0);
+  }
+  ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
+  auto openAsUser = [&] {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) std::_Exit(2);
+    (void)SendMenuOpening(lockedMenu);
+    if (Texts(lockedMenu) != Strings{"Unavailable"}) std::_Exit(3);
+    if (Enabled(lockedMenu, 1)) std::_Exit(4);
+    if (::chmod(locked.c_str(), 0755) != 0) std::_Exit(5);
+    (void)SendMenuOpening(lockedMenu);
+    std::_Exit(Texts(lockedMenu) == Strings{"inside"} ? 0 : 6);
+  };
+  EXPECT_EXIT(openAsUser(), testing::ExitedWithCode(0), "");
+  ASSERT_EQ(::chmod(locked.c_str(), 0755), 0);
+}
+
+// Folder dates are compared to the nanosecond, and a date read within the
+// file system's timestamp granularity of the listing is not trusted: two
+// changes inside one tick of the clock leave the date as it was, and the
+// menu must not keep showing what the second change removed.
+TEST_F(MenuBuilderTest, AFolderChangedWithoutANewDateIsStillRelisted) {
+  File("Box/a");
+  Touch("Box");
+  auto items = Items({Entry().Str("URL", Path("Box")).Flag("Is Submenu", true),
+                      Entry().Str("URL", Path("Inline"))});
+  File("Inline/a");
+  Touch("Inline");
+  UtilityMenu* t = MakeTrigger(items);
+  MenuRef box = Submenu(t->menu, 1);
+  ASSERT_EQ(Texts(box), (Strings{"a"}));
+  ASSERT_EQ(Texts(t->menu), (Strings{"Box", "a"}));
+
+  // Dates half a microsecond apart (one 1/65536 s step holds fifteen
+  // microseconds): a change all the same.
+  struct stat st;
+  ASSERT_EQ(::stat(Path("Box").c_str(), &st), 0);
+  File("Box/b");
+  File("Inline/b");
+  const struct timespec later[2] = {{0, UTIME_OMIT}, {st.st_mtim.tv_sec, st.st_mtim.tv_nsec + 500}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, Path("Box").c_str(), later, 0), 0);
+  ASSERT_EQ(::stat(Path("Inline").c_str(), &st), 0);
+  const struct timespec inlineLater[2] = {{0, UTIME_OMIT},
+                                          {st.st_mtim.tv_sec, st.st_mtim.tv_nsec + 500}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, Path("Inline").c_str(), inlineLater, 0), 0);
+  EXPECT_EQ(SendMenuOpening(box), noErr);
+  EXPECT_EQ(Texts(box), (Strings{"a", "b"}));
+  RebuildMenu(t);
+  EXPECT_EQ(Texts(t->menu), (Strings{"Box", "a", "b"}));
+
+  // Listed while the date was fresh (here: ahead of the clock, as a date
+  // stamped in this very tick is): an entry removed later without moving
+  // the date is seen at the next look.
+  StampDate(Path("Box"), 5, 0);
+  StampDate(Path("Inline"), 5, 0);
+  EXPECT_EQ(SendMenuOpening(box), noErr);
+  RebuildMenu(t);
+  ASSERT_EQ(Texts(box), (Strings{"a", "b"}));
+  ASSERT_EQ(Texts(t->menu), (Strings{"Box", "a", "b"}));
+  for (const char* folder : {"Box", "Inline"}) {
+    ASSERT_EQ(::stat(Path(folder).c_str(), &st), 0);
+    fs::remove(Path(std::string(folder) + "/b"));
+    const struct timespec same[2] = {{0, UTIME_OMIT}, st.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, Path(folder).c_str(), same, 0), 0);
+  }
+  EXPECT_EQ(SendMenuOpening(box), noErr);
+  EXPECT_EQ(Texts(box), (Strings{"a"}));
+  RebuildMenu(t);
+  EXPECT_EQ(Texts(t->menu), (Strings{"Box", "a"}));
+
+  // Settled dates are kept: nothing is relisted while nothing changes.
+  Touch("Box");
+  Touch("Inline");
+  EXPECT_EQ(SendMenuOpening(box), noErr);
+  RebuildMenu(t);
+  Mark(box, 1);
+  Mark(t->menu, 2);
+  EXPECT_EQ(SendMenuOpening(box), noErr);
+  RebuildMenu(t);
+  EXPECT_TRUE(Marked(box, 1));
+  EXPECT_TRUE(Marked(t->menu, 2));
 }
 
 TEST_F(MenuBuilderTest, OpeningTheTopMenuCountsAndCancelsTheCloseTimer) {

@@ -16,6 +16,7 @@
 #include "hosts/sim/SimFileSystem.h"
 #include "platform/Aliases.h"
 #include "platform/Host.h"
+#include "support/inode_reuse.h"
 
 namespace fs = std::filesystem;
 
@@ -110,6 +111,61 @@ TEST_F(AliasesTest, RecordsFindTheItemByPathThenByIdentityThenByName) {
   fs::remove(original);
   EXPECT_EQ(Resolve(alias, kResolveAliasFileNoUI, &found, &changed), fnfErr);
   EXPECT_FALSE(changed);
+}
+
+// A file made after the recorded one was deleted may get its inode: it is
+// not the recorded item, neither beside it nor at its path.
+TEST_F(AliasesTest, ANewcomerWithTheRecordedInodeIsNotTheItem) {
+  std::string a = Make("docs/a.txt");
+  FSRef ref = Ref(a);
+  Alias alias;
+  ASSERT_EQ(FSNewAlias(nullptr, &ref, &alias.handle), noErr);
+  if (!inode_reuse::ReplaceKeepingInode(a, root + "/docs/b.txt", inode_reuse::MakeFile))
+    GTEST_SKIP() << "this file system did not hand out a freed inode again";
+  std::string found;
+  Boolean changed = false;
+  EXPECT_EQ(Resolve(alias, kResolveAliasFileNoUI, &found, &changed), fnfErr) << found;
+
+  // At the recorded path the newcomer only stands in for the item, as any
+  // replacement does, and says so.
+  fs::rename(root + "/docs/b.txt", a);
+  ASSERT_EQ(Resolve(alias, kResolveAliasFileNoUI, &found, &changed), noErr);
+  EXPECT_EQ(found, a);
+  EXPECT_TRUE(changed);
+}
+
+// Records written before they held the item's type and birth time (version
+// 1: the inode alone) are still read, and still find a renamed item.
+TEST_F(AliasesTest, FirstVersionRecordsStillResolve) {
+  std::string a = Make("docs/a.txt");
+  const UInt64 inode = inode_reuse::InodeOf(a);
+  std::vector<UInt8> bytes = {'K', 'v', 'A', 'l', 0, 1, 0, 0};
+  for (int shift = 56; shift >= 0; shift -= 8) bytes.push_back(static_cast<UInt8>(inode >> shift));
+  for (const std::string& s : {a, std::string("/"), std::string("/"), std::string("a.txt")}) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+      bytes.push_back(static_cast<UInt8>(s.size() >> shift));
+    bytes.insert(bytes.end(), s.begin(), s.end());
+  }
+  Alias alias;
+  ASSERT_EQ(PtrToHand(bytes.data(), &alias.handle, static_cast<long>(bytes.size())), noErr);
+  std::string found;
+  Boolean changed = true;
+  ASSERT_EQ(Resolve(alias, kResolveAliasFileNoUI, &found, &changed), noErr);
+  EXPECT_EQ(found, a);
+  EXPECT_FALSE(changed);
+  fs::rename(a, root + "/docs/renamed.txt");
+  ASSERT_EQ(Resolve(alias, kResolveAliasFileNoUI, &found, &changed), noErr);
+  EXPECT_EQ(found, root + "/docs/renamed.txt");
+  EXPECT_TRUE(changed);
+  // Truncated within its fields: refused.
+  for (std::size_t cut = 8; cut < bytes.size(); cut += 5) {
+    AliasHandle h = nullptr;
+    ASSERT_EQ(PtrToHand(bytes.data(), &h, static_cast<long>(cut)), noErr);
+    FSRef target;
+    EXPECT_EQ(FSResolveAliasWithMountFlags(nullptr, h, &target, nullptr, kResolveAliasFileNoUI),
+              paramErr);
+    DisposeHandle(h);
+  }
 }
 
 TEST_F(AliasesTest, DamagedRecordsAreRefused) {

@@ -20,6 +20,7 @@
 #include "hosts/sim/SimFileSystem.h"
 #include "platform/Files.h"
 #include "platform/Host.h"
+#include "support/inode_reuse.h"
 
 namespace fs = std::filesystem;
 
@@ -156,6 +157,51 @@ TEST_F(FilesTest, RefsAreEqualByIdentityAndGoStaleWhenTheItemChanges) {
   EXPECT_EQ(FSGetCatalogInfo(&newC, kFSCatInfoNone, nullptr, nullptr, nullptr, nullptr), noErr);
 }
 
+// A file system gives the inode of a deleted item to the next one it makes:
+// such a newcomer at the old path is another item, whatever its kind.
+TEST_F(FilesTest, AnItemThatGotTheInodeOfADeletedOneIsAnotherItem) {
+  struct Case {
+    const char* what;
+    bool oldIsFolder;
+    void (*make)(const std::string&);
+  };
+  const Case cases[] = {
+      {"file replaced by a file", false, inode_reuse::MakeFile},
+      {"file replaced by a folder", false, inode_reuse::MakeFolder},
+      {"folder replaced by a file", true, inode_reuse::MakeFile},
+      {"folder replaced by a folder", true, inode_reuse::MakeFolder},
+  };
+  int reused = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string path = c.oldIsFolder ? MakeDir("item") : Make("item");
+    FSRef old = Ref(path);
+    FSRef listed = List(Ref(root)).refs.at(0);
+    ASSERT_EQ(FSCompareFSRefs(&old, &listed), noErr);
+    if (!inode_reuse::ReplaceKeepingInode(path, path, c.make)) {
+      fs::remove_all(path);
+      continue;
+    }
+    ++reused;
+    FSRef now = Ref(path);
+    EXPECT_EQ(FSCompareFSRefs(&old, &now), errFSRefsDifferent);
+    EXPECT_EQ(FSCompareFSRefs(&listed, &List(Ref(root)).refs.at(0)), errFSRefsDifferent);
+    // The old ref no longer names an existing item.
+    EXPECT_EQ(FSGetCatalogInfo(&old, kFSCatInfoNone, nullptr, nullptr, nullptr, nullptr), fnfErr);
+    UInt8 buffer[1024];
+    EXPECT_EQ(FSRefMakePath(&old, buffer, sizeof buffer), fnfErr);
+    FSIterator it = nullptr;
+    EXPECT_EQ(FSOpenIterator(&old, kFSIterateFlat, &it), fnfErr);
+    if (it) (void)FSCloseIterator(it);
+    // The new ref does, and is equal to one made again.
+    FSRef again = Ref(path);
+    EXPECT_EQ(FSCompareFSRefs(&now, &again), noErr);
+    EXPECT_EQ(FSGetCatalogInfo(&now, kFSCatInfoNone, nullptr, nullptr, nullptr, nullptr), noErr);
+    fs::remove_all(path);
+  }
+  if (reused == 0) GTEST_SKIP() << "this file system did not hand out a freed inode again";
+}
+
 TEST_F(FilesTest, PathsRoundTripCanonically) {
   std::string file = Make("dir/file");
   fs::create_directory_symlink(root + "/dir", root + "/linkdir");
@@ -201,6 +247,38 @@ TEST_F(FilesTest, PathsRoundTripCanonically) {
   Ref(root + "/missing", fnfErr);
   Ref(file + "/below", dirNFErr);
   EXPECT_EQ(FSPathMakeRef(reinterpret_cast<const UInt8*>(""), &back, nullptr), fnfErr);
+}
+
+// A folder's date to the nanosecond, and whether it is settled: read at
+// least the file system's timestamp granularity after it was stamped
+// (whole-second dates two seconds, the others 50 ms), never when ahead of
+// the clock.
+TEST_F(FilesTest, ModificationStampsHoldNanosecondsAndSayWhenTheyAreSettled) {
+  std::string folder = MakeDir("dated");
+  FSRef ref = Ref(folder);
+  auto stampAt = [&](long secondsFromNow, long nanoseconds) {
+    struct timespec now;
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {now.tv_sec + secondsFromNow, nanoseconds}};
+    EXPECT_EQ(::utimensat(AT_FDCWD, folder.c_str(), times, 0), 0);
+    FSModificationStamp stamp;
+    EXPECT_EQ(FSGetModificationStamp(&ref, &stamp), noErr);
+    EXPECT_EQ(stamp.seconds, now.tv_sec + secondsFromNow);
+    EXPECT_EQ(stamp.nanoseconds, static_cast<UInt32>(nanoseconds));
+    return static_cast<bool>(stamp.settled);
+  };
+  EXPECT_TRUE(stampAt(-3600, 123456789));
+  EXPECT_TRUE(stampAt(-1, 1));          // 50 ms is long gone
+  EXPECT_FALSE(stampAt(0, 0));          // a whole-second date: two seconds
+  EXPECT_TRUE(stampAt(-3, 0));
+  EXPECT_FALSE(stampAt(5, 999999999));  // ahead of the clock
+  EXPECT_FALSE(stampAt(0, 999999999));  // later this second
+  FSModificationStamp stamp;
+  EXPECT_EQ(FSGetModificationStamp(&ref, nullptr), paramErr);
+  FSRef zero{};
+  EXPECT_EQ(FSGetModificationStamp(&zero, &stamp), errFSBadFSRef);
+  fs::remove(folder);
+  EXPECT_EQ(FSGetModificationStamp(&ref, &stamp), fnfErr);
 }
 
 TEST_F(FilesTest, CatalogInfoComesFromStat) {
@@ -255,9 +333,9 @@ TEST_F(FilesTest, CatalogInfoComesFromStat) {
 TEST_F(FilesTest, ListsInCaseInsensitiveOrderInBatchesOfTwenty) {
   std::string folder = MakeDir("many");
   std::vector<std::string> names;
-  for (int i = 0; i < 44; ++i)  // a0 B1 c2 ... mixed case
+  for (int i = 0; i < 44; ++i)  // a00 B01 c02 ... mixed case
     names.push_back(std::string(1, static_cast<char>((i % 2 ? 'A' : 'a') + i % 26)) +
-                    std::to_string(i));
+                    (i < 10 ? "0" : "") + std::to_string(i));
   names.push_back("B");  // differs from "b" only by case: byte order decides
   names.push_back("b");
   std::vector<std::string> shuffled = names;
@@ -296,6 +374,27 @@ TEST_F(FilesTest, ListsInCaseInsensitiveOrderInBatchesOfTwenty) {
     FSRef byPath = Ref(path);
     EXPECT_EQ(FSCompareFSRefs(&l.refs[i], &byPath), noErr);
   }
+}
+
+// The order Linux file managers show: case and accents do not separate
+// names, numbers go by their value, an extension's dot comes before any
+// letter; bytes that are not UTF-8 sort too, and ties go by the bytes.
+TEST_F(FilesTest, ListsInTheOrderFileManagersShow) {
+  const std::vector<std::string> expected = {
+      "a", "\xC3\xA4",  // ä
+      "b", "\xC3\x89",  // É
+      "event.c", "event.h", "eventgenerator.c", "File1", "file2", "file10",
+      "x\xFE", "x\xFF", "zeta",
+      "\xCE\xA9mega", "\xCF\x89mega",  // Ωmega ωmega: one folded name, bytes decide
+  };
+  std::string folder = MakeDir("order");
+  std::vector<std::string> shuffled = expected;
+  std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(3));
+  for (const std::string& name : shuffled) Make("order/" + name);
+  Listing l = List(Ref(folder));
+  std::vector<std::string> listed;
+  for (const FSRef& ref : l.refs) listed.push_back(PathOf(ref).substr(folder.size() + 1));
+  EXPECT_EQ(listed, expected);
 }
 
 TEST_F(FilesTest, TheBatchThatEndsTheFolderSaysSo) {

@@ -139,6 +139,7 @@ TEST_F(IconsTest, KindFollowsTheItemOnDisk) {
   std::filesystem::create_directory(Path("Photos.app.d"));
   MakeFile("notes.txt", "hello");
   MakeFile("tool", "#!/bin/sh\n", 0755);
+  MakeFile("report.pdf", "%PDF-1.4\n", 0755);  // as a FAT or NTFS stick shows it
   MakeFile("editor.desktop", "# comment\n[Desktop Entry]\nName=Editor\nType = Application\n");
   MakeFile("site.desktop", "[Desktop Entry]\nType=Link\n[Extra]\nType=Application\n");
   ASSERT_EQ(symlink(Path("Mail.app").c_str(), Path("Mail").c_str()), 0);
@@ -153,6 +154,7 @@ TEST_F(IconsTest, KindFollowsTheItemOnDisk) {
   EXPECT_EQ(DescribeItem(Path("Photos.app.d")), "icon:folder");
   EXPECT_EQ(DescribeItem(Path("notes.txt")), "icon:document");
   EXPECT_EQ(DescribeItem(Path("tool")), "icon:application");
+  EXPECT_EQ(DescribeItem(Path("report.pdf")), "icon:document");
   EXPECT_EQ(DescribeItem(Path("editor.desktop")), "icon:application");
   EXPECT_EQ(DescribeItem(Path("site.desktop")), "icon:document");
   EXPECT_EQ(DescribeItem(Path("Mail")), "icon:alias:application");

@@ -92,7 +92,7 @@ TEST_F(LaunchServicesTest, FlagsFollowTheKindOfItem) {
   fs::create_directories(root + "/Lib.FRAMEWORK");
   Make("notes.txt");
   Make("run.sh", "#!/bin/sh\n", 0755);
-  Make("group-only", "", 0610);
+  Make("group-only", std::string("\x7F" "ELF\x02\x01\x01\0", 8), 0610);
   Make(".profile");
   Make("editor.desktop", "[Desktop Entry]\nName=Editor\nType = Application\nExec=ed\n");
   Make("site.desktop", "[Desktop Entry]\nType=Link\nURL=x\n");
@@ -128,6 +128,34 @@ TEST_F(LaunchServicesTest, FlagsFollowTheKindOfItem) {
                 kLSItemInfoIsNativeApp | kLSItemInfoAppPrefersNative |
                 kLSItemInfoExtensionIsHidden);
   EXPECT_EQ(Flags(root + "/notes.txt", kLSRequestExtension), 0u);
+}
+
+// A regular file is a program only when it can run: an execute bit set and
+// an ELF header or "#!" at its start. Every file on a FAT, NTFS or CIFS
+// mount has its execute bits set; that alone makes no application.
+TEST_F(LaunchServicesTest, OnlyExecutablesThatStartAsProgramsAreApplications) {
+  const LSItemInfoFlags app = kLSItemInfoIsPlainFile | kLSItemInfoIsApplication;
+  const LSItemInfoFlags plain = kLSItemInfoIsPlainFile;
+  struct Case {
+    const char* name;
+    std::string contents;
+    int mode;
+    LSItemInfoFlags flags;
+  };
+  const Case cases[] = {
+      {"binary", std::string("\x7F" "ELF\x02\x01\x01\0", 8), 0755, app},
+      {"script", "#!/usr/bin/env python3\n", 0700, app},
+      {"other-only", "#!/bin/sh\n", 0601, app},
+      {"report.pdf", "%PDF-1.4\n", 0755, plain},
+      {"photo.jpg", std::string("\xFF\xD8\xFF\xE0", 4), 0777, plain},
+      {"empty", "", 0755, plain},
+      {"hash", "#", 0755, plain},
+      {"elf-cut", "\x7F" "EL", 0755, plain},
+      {"not-executable", "#!/bin/sh\n", 0644, plain},
+  };
+  for (const Case& c : cases) Make(c.name, c.contents, c.mode);
+  for (const Case& c : cases) EXPECT_EQ(Flags(root + "/" + c.name), c.flags) << c.name;
+  EXPECT_EQ(Flags(root + "/report.pdf", kLSRequestAllFlags), plain);
 }
 
 TEST_F(LaunchServicesTest, ExtensionsTypesAndCreators) {

@@ -91,8 +91,8 @@ Subject SubjectOf(MenuRef menu, MenuItemIndex item) {
   FSRef ref;
   if (GetItemFSRef(menu, item, &ref)) {
     s.file = ref;
-    s.haveInfo = FSGetCatalogInfo(&ref, kFSCatInfoNodeID | kFSCatInfoContentMod, &s.info,
-                                  nullptr, nullptr, nullptr) == noErr;
+    s.haveInfo = FSGetCatalogInfo(&ref, kFSCatInfoNodeID, &s.info, nullptr, nullptr, nullptr) ==
+                 noErr;
   }
   return s;
 }
@@ -146,9 +146,12 @@ std::string PropertyText(const MenuPropertyView& p, const Subject& subject) {
     // Dates come from the real file system: shown only as whether they
     // match the listed folder, so that transcripts stay the same.
     if (p.tag != kDateTag) return tag + " set";
-    const auto date = ValueOf<UTCDateTime>(p);
-    return subject.haveInfo && subject.info.contentModDate == date ? "DATE current"
-                                                                   : "DATE stale";
+    const auto date = ValueOf<FolderDate>(p);
+    FSModificationStamp now;
+    const bool current = subject.file &&
+                         FSGetModificationStamp(&*subject.file, &now) == noErr &&
+                         now.seconds == date.seconds && now.nanoseconds == date.nanoseconds;
+    return current ? "DATE current" : "DATE stale";
   }
   return Fmt("'%s' %zu bytes", tag.c_str(), size);
 }

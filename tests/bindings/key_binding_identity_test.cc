@@ -1,0 +1,101 @@
+// A bound file deleted and another made in its folder that got the deleted
+// file's inode (file systems hand freed inodes out again at once): the
+// newcomer inherits neither the key shown on its item nor, at the next
+// start, the binding itself.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "bindings/KeyBindings.h"
+#include "hosts/sim/SimDesktop.h"
+#include "menus/ItemRecords.h"
+#include "platform/Files.h"
+#include "platform/HotKeys.h"
+#include "platform/Preferences.h"
+#include "shell/Settings.h"
+#include "support/inode_reuse.h"
+#include "support/plist_support.h"
+
+using plist_test::ScopedEnv;
+using plist_test::TempDir;
+
+namespace {
+
+constexpr UInt32 kKeyK = 0x28;
+
+class KeyBindingIdentity : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    plist_test::MakeFolders(dir / "config/korvane");
+    CFPreferencesResetForTesting();
+    Restart();
+    ASSERT_EQ(CreateAgentMenu(&menu), noErr);
+  }
+  void TearDown() override {
+    DisposeMenuTree(menu);
+    UnloadKeyBindings();
+    CFPreferencesResetForTesting();
+  }
+  // A new run of the agent: "Key Bindings" read again and registered.
+  void Restart() {
+    UnloadKeyBindings();
+    CFPreferencesResetForTesting();
+    if (gKeyBindingEntries) CFRelease(gKeyBindingEntries);
+    auto stored = CFPreferencesCopyAppValue(CFSTR("Key Bindings"), kCFPreferencesCurrentApplication);
+    auto array = stored && CFGetTypeID(stored) == CFArrayGetTypeID()
+                     ? CFArrayCreateMutableCopy(nullptr, 0, static_cast<CFArrayRef>(stored.get()))
+                     : CFArrayCreateMutable(nullptr, 0, &kCFTypeArrayCallBacks);
+    gKeyBindingEntries = array.Detach();
+    LoadKeyBindings();
+  }
+  static FSRef Ref(const std::string& path) {
+    FSRef ref;
+    EXPECT_EQ(FSPathMakeRef(reinterpret_cast<const UInt8*>(path.c_str()), &ref, nullptr), noErr)
+        << path;
+    return ref;
+  }
+  static UInt32 Node(const std::string& path) {
+    return static_cast<UInt32>(inode_reuse::InodeOf(path));
+  }
+  // The key the item for path shows once its binding is looked up.
+  UInt16 ShownKey(const std::string& path) {
+    FSRef ref = Ref(path);
+    InsertFileItem(menu, CFSTR("item"), &ref, nullptr, false, CountMenuItems(menu), Node(path), 1);
+    const MenuItemIndex item = CountMenuItems(menu);
+    SetItemKey(menu, item, 9, cmdKey);  // whatever it showed before
+    ShowItemKeyBinding(Node(path), menu, item);
+    return GetMenuItemView(menu, item).value().commandKey;
+  }
+
+  TempDir dir;
+  ScopedEnv home{"HOME", dir.path()};
+  ScopedEnv xdg{"XDG_CONFIG_HOME", dir / "config"};
+  SimDesktop desktop{dir.path()};
+  MenuRef menu = nullptr;
+};
+
+TEST_F(KeyBindingIdentity, ANewFileWithTheBoundFilesInodeDoesNotInheritItsKey) {
+  const std::string a = dir / "a.txt", b = dir / "b.txt";
+  plist_test::WriteFile(a, "a");
+  FSRef ar = Ref(a);
+  AddKeyBinding(Node(a), &ar, kKeyK, cmdKey);
+  ASSERT_EQ(ShownKey(a), kKeyK);
+
+  if (!inode_reuse::ReplaceKeepingInode(a, b, inode_reuse::MakeFile))
+    GTEST_SKIP() << "this file system did not hand out a freed inode again";
+  EXPECT_EQ(ShownKey(b), 0) << "b.txt shows a.txt's key";
+
+  // Removing b.txt's (absent) binding leaves a.txt's alone.
+  FSRef br = Ref(b);
+  RemoveKeyBinding(Node(b), &br);
+  EXPECT_TRUE(IsEventHotKeyRegistered(kKeyK, cmdKey));
+  EXPECT_EQ(CFArrayGetCount(gKeyBindingEntries), 1);
+
+  // At the next start the binding's item is missing; it does not move to
+  // b.txt.
+  Restart();
+  ASSERT_EQ(gKeyBindingRecords.size(), 1u);
+  EXPECT_EQ(gKeyBindingRecords[0]->nodeID, 0u);
+  EXPECT_EQ(ShownKey(b), 0);
+}
+
+}  // namespace
