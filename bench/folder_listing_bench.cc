@@ -28,7 +28,7 @@
 
 #include "hosts/sim/SimDesktop.h"
 #include "menus/FolderListing.h"
-#include "platform/Files.h"
+#include "platform/files/Files.h"
 
 namespace fs = std::filesystem;
 

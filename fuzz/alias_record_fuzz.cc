@@ -20,8 +20,8 @@
 #include "FuzzSupport.h"
 #include "hosts/sim/SimDesktop.h"
 #include "hosts/sim/SimFileSystem.h"
-#include "platform/Aliases.h"
-#include "platform/Host.h"
+#include "platform/files/Aliases.h"
+#include "platform/host/Host.h"
 
 namespace {
 

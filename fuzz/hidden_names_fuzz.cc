@@ -11,7 +11,7 @@
 #include "FuzzSupport.h"
 #include "menus/FolderListing.h"
 #include "menus/HiddenNames.h"
-#include "platform/Files.h"
+#include "platform/files/Files.h"
 
 namespace {
 

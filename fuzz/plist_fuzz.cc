@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "platform/CoreFoundation.h"
-#include "platform/PropertyList.h"
+#include "platform/corefoundation/CoreFoundation.h"
+#include "platform/propertylists/PropertyList.h"
 
 namespace {
 

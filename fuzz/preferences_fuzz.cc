@@ -13,8 +13,8 @@
 #include "FuzzSupport.h"
 #include "bindings/KeyBindings.h"
 #include "hosts/sim/SimDesktop.h"
-#include "platform/Bundle.h"
-#include "platform/Preferences.h"
+#include "platform/bundles/Bundle.h"
+#include "platform/preferences/Preferences.h"
 #include "shell/Settings.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "platform/StringsTable.h"
+#include "platform/bundles/StringsTable.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Opening items: files, folders, applications and preference panes.
 #pragma once
 
-#include "platform/MacTypes.h"
+#include "platform/core/MacTypes.h"
 
 // Opens the item (a folder in the file browser unless noDirOpen). Returns
 // noErr on success.

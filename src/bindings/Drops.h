@@ -2,8 +2,8 @@
 // catches a drag while a trigger's hot key is pressed.
 #pragma once
 
-#include "platform/MacTypes.h"
-#include "platform/Windows.h"
+#include "platform/core/MacTypes.h"
+#include "platform/windows/Windows.h"
 
 struct OpaqueDragRef;
 using DragRef = OpaqueDragRef*;

@@ -2,7 +2,7 @@
 // item's hot key opens the item.
 #pragma once
 
-#include "platform/Events.h"
+#include "platform/events/Events.h"
 
 // 'keyb'/5 on the application target, installed at start-up.
 OSStatus HotKeyPressedHandler(EventHandlerCallRef callRef, EventRef event, void* userData);

@@ -3,7 +3,7 @@
 #include <array>
 
 #include "bindings/KeyBindings.h"
-#include "platform/Events.h"
+#include "platform/events/Events.h"
 
 namespace {
 

@@ -9,13 +9,13 @@
 #include <string_view>
 
 #include "menus/ItemRecords.h"
-#include "platform/Aliases.h"
-#include "platform/Events.h"
-#include "platform/Files.h"
-#include "platform/HotKeys.h"
-#include "platform/Preferences.h"
-#include "platform/Sound.h"
-#include "platform/Transcript.h"
+#include "platform/files/Aliases.h"
+#include "platform/events/Events.h"
+#include "platform/files/Files.h"
+#include "platform/events/HotKeys.h"
+#include "platform/preferences/Preferences.h"
+#include "platform/sound/Sound.h"
+#include "platform/host/Transcript.h"
 #include "shell/Aliases.h"
 #include "shell/Settings.h"
 

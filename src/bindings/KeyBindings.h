@@ -14,9 +14,9 @@
 #include <memory>
 #include <vector>
 
-#include "platform/CoreFoundation.h"
-#include "platform/MacTypes.h"
-#include "platform/Menus.h"
+#include "platform/corefoundation/CoreFoundation.h"
+#include "platform/core/MacTypes.h"
+#include "platform/menus/Menus.h"
 
 struct OpaqueEventHotKeyRef;
 struct SettingsNotes;

@@ -5,10 +5,10 @@
 
 #include <cstddef>
 
-#include "platform/CoreGraphics.h"
-#include "platform/Files.h"
-#include "platform/Icons.h"
-#include "platform/MacTypes.h"
+#include "platform/graphics/CoreGraphics.h"
+#include "platform/files/Files.h"
+#include "platform/icons/Icons.h"
+#include "platform/core/MacTypes.h"
 
 // The largest icon edge rendered. Sizes come from the settings as 16-bit
 // numbers, so a stray negative value arrives as tens of thousands of pixels:

@@ -1,7 +1,7 @@
 // Binding the private functions by bundle identifier and name.
 #include "common/PrivateFunctions.h"
 
-#include "platform/Bundle.h"
+#include "platform/bundles/Bundle.h"
 
 CGSetLocalEventsFilterDuringSuppressionStateProc gCGSetLocalEventsFilterDuringSuppressionState =
     nullptr;

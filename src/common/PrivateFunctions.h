@@ -7,8 +7,8 @@
 // suppression-state function.
 #pragma once
 
-#include "platform/MacTypes.h"
-#include "platform/Windows.h"
+#include "platform/core/MacTypes.h"
+#include "platform/windows/Windows.h"
 
 using CGError = SInt32;
 using CGSConnectionID = SInt32;

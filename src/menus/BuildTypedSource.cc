@@ -4,7 +4,7 @@
 #include "menus/MenuBuilder.h"
 #include "menus/SourceBuild.h"
 #include "menus/WorkingSources.h"
-#include "platform/LaunchServices.h"
+#include "platform/launchservices/LaunchServices.h"
 #include "shell/Paths.h"
 #include "triggers/Triggers.h"
 

@@ -7,8 +7,8 @@
 
 #include "common/IconRendering.h"
 #include "menus/HiddenNames.h"
-#include "platform/LaunchServices.h"
-#include "platform/Transcript.h"
+#include "platform/launchservices/LaunchServices.h"
+#include "platform/host/Transcript.h"
 #include "shell/Aliases.h"
 
 namespace {

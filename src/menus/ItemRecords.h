@@ -4,11 +4,11 @@
 // operations every content source uses to insert, validate and remove items.
 #pragma once
 
-#include "platform/CoreFoundation.h"
-#include "platform/CoreGraphics.h"
-#include "platform/Icons.h"
-#include "platform/MacTypes.h"
-#include "platform/Menus.h"
+#include "platform/corefoundation/CoreFoundation.h"
+#include "platform/graphics/CoreGraphics.h"
+#include "platform/icons/Icons.h"
+#include "platform/core/MacTypes.h"
+#include "platform/menus/Menus.h"
 
 // The creator code of every item and menu property the agent stores.
 inline constexpr OSType kSKIDCreator = 'SKID';

@@ -2,8 +2,8 @@
 // an alias to a folder, and its enabled state in and out of drop mode.
 #include "bindings/KeyBindings.h"
 #include "menus/ItemRecords.h"
-#include "platform/Aliases.h"
-#include "platform/LaunchServices.h"
+#include "platform/files/Aliases.h"
+#include "platform/launchservices/LaunchServices.h"
 #include "shell/Aliases.h"
 
 namespace {

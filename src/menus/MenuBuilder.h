@@ -10,7 +10,7 @@
 #pragma once
 
 #include "menus/ItemRecords.h"
-#include "platform/Events.h"
+#include "platform/events/Events.h"
 
 class UtilityMenu;
 struct SettingsNotes;

@@ -2,8 +2,8 @@
 // folder submenus when they open.
 #include "menus/FolderListing.h"
 #include "menus/MenuBuilder.h"
-#include "platform/Files.h"
-#include "platform/MenuEvents.h"
+#include "platform/files/Files.h"
+#include "platform/menus/MenuEvents.h"
 #include "triggers/Triggers.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "menus/ItemRecords.h"
-#include "platform/Files.h"
+#include "platform/files/Files.h"
 
 class UtilityMenu;
 

@@ -5,7 +5,7 @@
 
 #include "menus/MenuBuilder.h"
 #include "menus/WorkingSources.h"
-#include "platform/Transcript.h"
+#include "platform/host/Transcript.h"
 #include "shell/Settings.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include "common/IconRendering.h"
 #include "menus/MenuBuilder.h"
 #include "menus/WorkingSources.h"
-#include "platform/Icons.h"
-#include "platform/LaunchServices.h"
+#include "platform/icons/Icons.h"
+#include "platform/launchservices/LaunchServices.h"
 #include "triggers/Triggers.h"
 
 namespace {

@@ -6,8 +6,8 @@
 
 #include "menus/MenuBuilder.h"
 #include "menus/WorkingSources.h"
-#include "platform/Files.h"
-#include "platform/Transcript.h"
+#include "platform/files/Files.h"
+#include "platform/host/Transcript.h"
 #include "shell/Aliases.h"
 #include "shell/Settings.h"
 #include "triggers/Triggers.h"

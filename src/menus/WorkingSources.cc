@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "platform/LaunchServices.h"
+#include "platform/launchservices/LaunchServices.h"
 
 namespace {
 

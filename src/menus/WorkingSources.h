@@ -6,8 +6,8 @@
 #include <optional>
 
 #include "menus/ItemRecords.h"
-#include "platform/CoreFoundation.h"
-#include "platform/Files.h"
+#include "platform/corefoundation/CoreFoundation.h"
+#include "platform/files/Files.h"
 
 // Configuration keys (case-sensitive).
 inline const CFStringRef kSourceTypeKey = CFSTR("Type");

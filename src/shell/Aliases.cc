@@ -1,6 +1,6 @@
 #include "shell/Aliases.h"
 
-#include "platform/Aliases.h"
+#include "platform/files/Aliases.h"
 #include "shell/FrontProcess.h"
 
 namespace {

@@ -5,12 +5,12 @@
 
 #include <signal.h>
 
-#include "platform/AppleEvents.h"
-#include "platform/CoreFoundation.h"
-#include "platform/Events.h"
-#include "platform/MacTypes.h"
-#include "platform/Notifications.h"
-#include "platform/Windows.h"
+#include "platform/appleevents/AppleEvents.h"
+#include "platform/corefoundation/CoreFoundation.h"
+#include "platform/events/Events.h"
+#include "platform/core/MacTypes.h"
+#include "platform/events/Notifications.h"
+#include "platform/windows/Windows.h"
 
 // The system announces menu tracking to every program under these names.
 inline constexpr const char* kBeginMenuTrackingNotification =

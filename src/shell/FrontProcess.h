@@ -2,8 +2,8 @@
 // anything that may show system UI, handing the front back afterwards.
 #pragma once
 
-#include "platform/MacTypes.h"
-#include "platform/Processes.h"
+#include "platform/core/MacTypes.h"
+#include "platform/processes/Processes.h"
 
 // The alternative file browser: a process of type 'APPL', creator 'PFdR'.
 inline constexpr OSType kAltBrowserType = 'APPL';

@@ -1,8 +1,8 @@
 #include "shell/Paths.h"
 
-#include "platform/CoreFoundation.h"
-#include "platform/Files.h"
-#include "platform/LaunchServices.h"
+#include "platform/corefoundation/CoreFoundation.h"
+#include "platform/files/Files.h"
+#include "platform/launchservices/LaunchServices.h"
 
 namespace {
 FSRef gSystemPreferencesRef;

@@ -1,7 +1,7 @@
 // Item paths for the drag-out helper, and where System Preferences lives.
 #pragma once
 
-#include "platform/MacTypes.h"
+#include "platform/core/MacTypes.h"
 
 inline constexpr std::size_t kItemPathBufferSize = 1024;
 inline constexpr const char* kSystemPreferencesPath = "/Applications/System Preferences.app";

@@ -5,11 +5,11 @@
 #include <cstdlib>
 
 #include "bindings/KeyBindings.h"
-#include "platform/Bundle.h"
-#include "platform/Files.h"
-#include "platform/Preferences.h"
-#include "platform/PropertyList.h"
-#include "platform/Transcript.h"
+#include "platform/bundles/Bundle.h"
+#include "platform/files/Files.h"
+#include "platform/preferences/Preferences.h"
+#include "platform/propertylists/PropertyList.h"
+#include "platform/host/Transcript.h"
 
 CFMutableArrayRef gKeyBindingEntries = nullptr;
 

@@ -1,7 +1,7 @@
 // The wording of the messages about mistakes in the settings: a hand-edited
 // preference file may hold anything, and the user is told which setting was
 // left out or corrected, and why.
-#include "platform/Transcript.h"
+#include "platform/host/Transcript.h"
 #include "shell/Settings.h"
 
 std::string SettingsValueKind(CFTypeRef value) {

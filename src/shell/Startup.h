@@ -2,8 +2,8 @@
 // hand-back of the front process.
 #pragma once
 
-#include "platform/MacTypes.h"
-#include "platform/Windows.h"
+#include "platform/core/MacTypes.h"
+#include "platform/windows/Windows.h"
 
 // Systems before 10.1 (binary-coded 0x1010) are not supported.
 inline constexpr SInt32 kLastUnsupportedSystemVersion = 0x100F;

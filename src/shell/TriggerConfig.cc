@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "platform/Transcript.h"
+#include "platform/host/Transcript.h"
 #include "shell/Settings.h"
 
 namespace {

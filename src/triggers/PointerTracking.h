@@ -2,7 +2,7 @@
 // the menu bar open the trigger the button and modifiers select.
 #pragma once
 
-#include "platform/Events.h"
+#include "platform/events/Events.h"
 
 // 'mous'/1 and 'mous'/2 on the application target, installed at start-up.
 OSStatus AppMouseDownHandler(EventHandlerCallRef callRef, EventRef event, void* userData);

@@ -1,7 +1,7 @@
 // The tab trigger: a UtilityMenu that also owns a tab window.
 #include <string>
 
-#include "platform/Transcript.h"
+#include "platform/host/Transcript.h"
 #include "triggers/TabWindows.h"
 #include "triggers/Triggers.h"
 

@@ -6,12 +6,12 @@
 #include <limits>
 
 #include "common/PrivateFunctions.h"
-#include "platform/CoreGraphics.h"
-#include "platform/Preferences.h"
-#include "platform/Screens.h"
-#include "platform/Transcript.h"
-#include "platform/WindowEvents.h"
-#include "platform/Windows.h"
+#include "platform/graphics/CoreGraphics.h"
+#include "platform/preferences/Preferences.h"
+#include "platform/windows/Screens.h"
+#include "platform/host/Transcript.h"
+#include "platform/windows/WindowEvents.h"
+#include "platform/windows/Windows.h"
 #include "shell/Settings.h"
 #include "triggers/Triggers.h"
 

@@ -7,7 +7,7 @@
 #include "bindings/KeyBindings.h"
 #include "menus/ItemRecords.h"
 #include "menus/MenuBuilder.h"
-#include "platform/HotKeys.h"
+#include "platform/events/HotKeys.h"
 
 std::vector<UtilityMenu*> gTriggers;
 

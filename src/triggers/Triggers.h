@@ -5,11 +5,11 @@
 
 #include <vector>
 
-#include "platform/CoreFoundation.h"
-#include "platform/CoreGraphics.h"
-#include "platform/Events.h"
-#include "platform/Menus.h"
-#include "platform/Windows.h"
+#include "platform/corefoundation/CoreFoundation.h"
+#include "platform/graphics/CoreGraphics.h"
+#include "platform/events/Events.h"
+#include "platform/menus/Menus.h"
+#include "platform/windows/Windows.h"
 #include "shell/Settings.h"
 
 struct OpaqueEventHotKeyRef;

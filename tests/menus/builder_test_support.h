@@ -19,8 +19,8 @@
 #include "menus/ItemRecords.h"
 #include "menus/MenuBuilder.h"
 #include "menus/WorkingSources.h"
-#include "platform/Events.h"
-#include "platform/MenuEvents.h"
+#include "platform/events/Events.h"
+#include "platform/menus/MenuEvents.h"
 #include "shell/Paths.h"
 #include "triggers/Triggers.h"
 

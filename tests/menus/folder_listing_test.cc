@@ -18,7 +18,7 @@
 
 #include "hosts/sim/SimDesktop.h"
 #include "menus/HiddenNames.h"
-#include "platform/LaunchServices.h"
+#include "platform/launchservices/LaunchServices.h"
 #include "support/plist_support.h"
 
 namespace fs = std::filesystem;

@@ -12,8 +12,8 @@
 #include "bindings/KeyBindings.h"
 #include "hosts/sim/SimDesktop.h"
 #include "menus/ItemRecords.h"
-#include "platform/Files.h"
-#include "platform/LaunchServices.h"
+#include "platform/files/Files.h"
+#include "platform/launchservices/LaunchServices.h"
 #include "support/plist_support.h"
 
 namespace fs = std::filesystem;

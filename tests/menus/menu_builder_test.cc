@@ -8,8 +8,8 @@
 
 #include "menus/WorkingSources.h"
 #include "builder_test_support.h"
-#include "platform/Aliases.h"
-#include "platform/Files.h"
+#include "platform/files/Aliases.h"
+#include "platform/files/Files.h"
 #include "support/inode_reuse.h"
 
 namespace {

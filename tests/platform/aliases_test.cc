@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "hosts/sim/SimFileSystem.h"
-#include "platform/Aliases.h"
-#include "platform/Host.h"
+#include "platform/files/Aliases.h"
+#include "platform/host/Host.h"
 #include "support/inode_reuse.h"
 
 namespace fs = std::filesystem;

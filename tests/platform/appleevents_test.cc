@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "hosts/sim/SimDesktop.h"
-#include "platform/AppleEvents.h"
-#include "platform/Handles.h"
-#include "platform/Transcript.h"
-#include "platform/host/HostAppleEvents.h"
+#include "platform/appleevents/AppleEvents.h"
+#include "platform/core/Handles.h"
+#include "platform/host/Transcript.h"
+#include "platform/appleevents/HostAppleEvents.h"
 
 namespace {
 

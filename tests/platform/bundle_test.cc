@@ -2,10 +2,10 @@
 
 #include <random>
 
-#include "platform/Bundle.h"
-#include "platform/PropertyList.h"
-#include "platform/StringsTable.h"
-#include "platform/host/HostPrivateFunctions.h"
+#include "platform/bundles/Bundle.h"
+#include "platform/propertylists/PropertyList.h"
+#include "platform/bundles/StringsTable.h"
+#include "platform/bundles/HostPrivateFunctions.h"
 #include "support/plist_support.h"
 
 using namespace plist_test;

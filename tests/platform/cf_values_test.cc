@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/CoreFoundation.h"
+#include "platform/corefoundation/CoreFoundation.h"
 
 TEST(CFNumber, ConversionsTruncateAndReport) {
   SInt32 big = 70000;

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "hosts/sim/SimDesktop.h"
-#include "platform/Events.h"
-#include "platform/Notifications.h"
+#include "platform/events/Events.h"
+#include "platform/events/Notifications.h"
 
 namespace {
 

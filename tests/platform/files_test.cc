@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "hosts/sim/SimFileSystem.h"
-#include "platform/Files.h"
-#include "platform/Host.h"
+#include "platform/files/Files.h"
+#include "platform/host/Host.h"
 #include "support/inode_reuse.h"
 
 namespace fs = std::filesystem;

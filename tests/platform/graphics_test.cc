@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/CoreGraphics.h"
-#include "platform/MacErrors.h"
+#include "platform/graphics/CoreGraphics.h"
+#include "platform/core/MacErrors.h"
 
 namespace {
 

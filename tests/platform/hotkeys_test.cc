@@ -5,7 +5,7 @@
 
 #include "hosts/sim/SimDesktop.h"
 #include "hosts/sim/SimHotKeys.h"
-#include "platform/HotKeys.h"
+#include "platform/events/HotKeys.h"
 
 namespace {
 

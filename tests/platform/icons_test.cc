@@ -1,4 +1,4 @@
-#include "platform/Icons.h"
+#include "platform/icons/Icons.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -13,11 +13,11 @@
 
 #include "hosts/sim/SimFileSystem.h"
 #include "hosts/sim/SimIcons.h"
-#include "platform/CoreGraphics.h"
-#include "platform/Files.h"
-#include "platform/Host.h"
-#include "platform/MacErrors.h"
-#include "platform/Menus.h"
+#include "platform/graphics/CoreGraphics.h"
+#include "platform/files/Files.h"
+#include "platform/host/Host.h"
+#include "platform/core/MacErrors.h"
+#include "platform/menus/Menus.h"
 
 namespace {
 

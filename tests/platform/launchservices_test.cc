@@ -12,8 +12,8 @@
 #include <string>
 
 #include "hosts/sim/SimFileSystem.h"
-#include "platform/Host.h"
-#include "platform/LaunchServices.h"
+#include "platform/host/Host.h"
+#include "platform/launchservices/LaunchServices.h"
 
 namespace fs = std::filesystem;
 

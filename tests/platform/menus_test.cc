@@ -4,8 +4,8 @@
 #include <array>
 #include <string>
 
-#include "platform/MacErrors.h"
-#include "platform/Menus.h"
+#include "platform/core/MacErrors.h"
+#include "platform/menus/Menus.h"
 
 namespace {
 

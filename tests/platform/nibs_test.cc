@@ -1,10 +1,10 @@
 // Interface files: opening them from the main bundle and the menu bar.
-#include "platform/Nibs.h"
+#include "platform/interface/Nibs.h"
 
 #include <gtest/gtest.h>
 
 #include "hosts/sim/SimDesktop.h"
-#include "platform/Bundle.h"
+#include "platform/bundles/Bundle.h"
 #include "support/plist_support.h"
 
 namespace {

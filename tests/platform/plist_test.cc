@@ -7,7 +7,7 @@
 #include <functional>
 #include <limits>
 
-#include "platform/PropertyList.h"
+#include "platform/propertylists/PropertyList.h"
 #include "support/plist_support.h"
 
 using namespace plist_test;

@@ -2,9 +2,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/Bundle.h"
-#include "platform/Preferences.h"
-#include "platform/PropertyList.h"
+#include "platform/bundles/Bundle.h"
+#include "platform/preferences/Preferences.h"
+#include "platform/propertylists/PropertyList.h"
 #include "support/plist_support.h"
 
 using namespace plist_test;

@@ -1,4 +1,4 @@
-#include "platform/Processes.h"
+#include "platform/processes/Processes.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -10,10 +10,10 @@
 
 #include "hosts/sim/SimDesktop.h"
 #include "hosts/sim/SimProcesses.h"
-#include "platform/Files.h"
-#include "platform/Gestalt.h"
-#include "platform/MacErrors.h"
-#include "platform/SystemUIMode.h"
+#include "platform/files/Files.h"
+#include "platform/processes/Gestalt.h"
+#include "platform/core/MacErrors.h"
+#include "platform/processes/SystemUIMode.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include "hosts/sim/SimDesktop.h"
 #include "hosts/sim/SimScreens.h"
 #include "hosts/sim/SimWindows.h"
-#include "platform/CoreGraphics.h"
-#include "platform/MacErrors.h"
-#include "platform/Screens.h"
-#include "platform/Windows.h"
+#include "platform/graphics/CoreGraphics.h"
+#include "platform/core/MacErrors.h"
+#include "platform/windows/Screens.h"
+#include "platform/windows/Windows.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "hosts/sim/SimDesktop.h"
-#include "platform/WindowEvents.h"
+#include "platform/windows/WindowEvents.h"
 
 namespace {
 

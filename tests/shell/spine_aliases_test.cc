@@ -1,8 +1,8 @@
 // The mount-and-retry rule of alias resolution.
 #include <unistd.h>
 
-#include "platform/Aliases.h"
-#include "platform/Files.h"
+#include "platform/files/Aliases.h"
+#include "platform/files/Files.h"
 #include "shell/AgentFixture.h"
 #include "shell/Aliases.h"
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "platform/Files.h"
+#include "platform/files/Files.h"
 #include "shell/AgentFixture.h"
 #include "shell/Paths.h"
 

@@ -2,8 +2,8 @@
 // bindings, and every kind of malformed setting.
 #include <sys/stat.h>
 
-#include "platform/PropertyList.h"
-#include "platform/Transcript.h"
+#include "platform/propertylists/PropertyList.h"
+#include "platform/host/Transcript.h"
 #include "shell/AgentFixture.h"
 #include "shell/Settings.h"
 

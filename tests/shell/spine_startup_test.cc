@@ -3,7 +3,7 @@
 
 #include "menus/FolderListing.h"
 #include "menus/MenuBuilder.h"
-#include "platform/Windows.h"
+#include "platform/windows/Windows.h"
 #include "shell/AgentFixture.h"
 #include "shell/Startup.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Host.h"
+#include "platform/host/Host.h"
 
 namespace plist_test {
 

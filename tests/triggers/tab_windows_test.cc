@@ -5,9 +5,9 @@
 
 #include "../menus/builder_test_support.h"
 #include "common/PrivateFunctions.h"
-#include "platform/Preferences.h"
-#include "platform/Screens.h"
-#include "platform/Transcript.h"
+#include "platform/preferences/Preferences.h"
+#include "platform/windows/Screens.h"
+#include "platform/host/Transcript.h"
 #include "shell/AppHandlers.h"
 #include "support/plist_support.h"
 #include "triggers/TabWindows.h"

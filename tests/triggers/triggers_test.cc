@@ -4,7 +4,7 @@
 
 #include "../menus/builder_test_support.h"
 #include "bindings/KeyBindings.h"
-#include "platform/HotKeys.h"
+#include "platform/events/HotKeys.h"
 
 namespace {
 

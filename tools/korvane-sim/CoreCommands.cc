@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "korvane-sim/Simulator.h"
-#include "platform/Transcript.h"
+#include "platform/host/Transcript.h"
 
 namespace fs = std::filesystem;
 

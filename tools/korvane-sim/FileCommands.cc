@@ -11,8 +11,8 @@
 #include "korvane-sim/MenuPrinter.h"
 #include "korvane-sim/Simulator.h"
 #include "menus/FolderListing.h"
-#include "platform/Files.h"
-#include "platform/Transcript.h"
+#include "platform/files/Files.h"
+#include "platform/host/Transcript.h"
 
 namespace fs = std::filesystem;
 

@@ -11,12 +11,12 @@
 #include "hosts/sim/SimHotKeys.h"
 #include "korvane-sim/MenuPrinter.h"
 #include "menus/ItemRecords.h"
-#include "platform/Aliases.h"
-#include "platform/Events.h"
-#include "platform/Files.h"
-#include "platform/Handles.h"
-#include "platform/PropertyList.h"
-#include "platform/Transcript.h"
+#include "platform/files/Aliases.h"
+#include "platform/events/Events.h"
+#include "platform/files/Files.h"
+#include "platform/core/Handles.h"
+#include "platform/propertylists/PropertyList.h"
+#include "platform/host/Transcript.h"
 
 namespace {
 

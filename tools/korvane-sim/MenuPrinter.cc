@@ -8,11 +8,11 @@
 
 #include "bindings/KeyBindings.h"
 #include "menus/ItemRecords.h"
-#include "platform/Files.h"
-#include "platform/Icons.h"
-#include "platform/LaunchServices.h"
-#include "platform/Processes.h"
-#include "platform/Transcript.h"
+#include "platform/files/Files.h"
+#include "platform/icons/Icons.h"
+#include "platform/launchservices/LaunchServices.h"
+#include "platform/processes/Processes.h"
+#include "platform/host/Transcript.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Menus.h"
+#include "platform/menus/Menus.h"
 
 // One line for the menu, then one per item, submenus indented below their
 // items:

@@ -12,9 +12,9 @@
 
 #include "korvane-sim/MenuCommands.h"
 #include "korvane-sim/Simulator.h"
-#include "platform/CoreGraphics.h"
-#include "platform/Transcript.h"
-#include "platform/Windows.h"
+#include "platform/graphics/CoreGraphics.h"
+#include "platform/host/Transcript.h"
+#include "platform/windows/Windows.h"
 #include "triggers/Triggers.h"
 
 namespace {

@@ -13,11 +13,11 @@
 
 #include "korvane-sim/MenuCommands.h"
 #include "korvane-sim/Simulator.h"
-#include "platform/Aliases.h"
-#include "platform/Files.h"
-#include "platform/Processes.h"
-#include "platform/Screens.h"
-#include "platform/Transcript.h"
+#include "platform/files/Aliases.h"
+#include "platform/files/Files.h"
+#include "platform/processes/Processes.h"
+#include "platform/windows/Screens.h"
+#include "platform/host/Transcript.h"
 #include "shell/Aliases.h"
 #include "shell/AppHandlers.h"
 

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "platform/Transcript.h"
-#include "platform/Bundle.h"
+#include "platform/host/Transcript.h"
+#include "platform/bundles/Bundle.h"
 #include "shell/Startup.h"
 
 namespace fs = std::filesystem;

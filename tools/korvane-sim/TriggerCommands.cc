@@ -9,9 +9,9 @@
 #include "korvane-sim/MenuPrinter.h"
 #include "menus/ItemRecords.h"
 #include "menus/MenuBuilder.h"
-#include "platform/Events.h"
-#include "platform/MenuEvents.h"
-#include "platform/Transcript.h"
+#include "platform/events/Events.h"
+#include "platform/menus/MenuEvents.h"
+#include "platform/host/Transcript.h"
 #include "triggers/Triggers.h"
 
 namespace {

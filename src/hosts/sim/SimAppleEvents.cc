@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "hosts/sim/SimProcesses.h"
-#include "platform/Bundle.h"
-#include "platform/Transcript.h"
+#include "platform/bundles/Bundle.h"
+#include "platform/host/Transcript.h"
 
 namespace {
 

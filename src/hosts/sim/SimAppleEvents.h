@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/AppleEvents.h"
-#include "platform/host/HostAppleEvents.h"
+#include "platform/appleevents/AppleEvents.h"
+#include "platform/appleevents/HostAppleEvents.h"
 
 class SimProcesses;
 

@@ -1,11 +1,11 @@
 #include "hosts/sim/SimDesktop.h"
 
-#include "platform/AppleEvents.h"
-#include "platform/CoreFoundation.h"
-#include "platform/Events.h"
-#include "platform/Icons.h"
-#include "platform/Notifications.h"
-#include "platform/Transcript.h"
+#include "platform/appleevents/AppleEvents.h"
+#include "platform/corefoundation/CoreFoundation.h"
+#include "platform/events/Events.h"
+#include "platform/icons/Icons.h"
+#include "platform/events/Notifications.h"
+#include "platform/host/Transcript.h"
 
 namespace {
 

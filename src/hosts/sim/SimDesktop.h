@@ -19,8 +19,8 @@
 #include "hosts/sim/SimRunLoop.h"
 #include "hosts/sim/SimScreens.h"
 #include "hosts/sim/SimWindows.h"
-#include "platform/Events.h"
-#include "platform/Host.h"
+#include "platform/events/Events.h"
+#include "platform/host/Host.h"
 
 // Collects transcript lines; a sink (korvane-sim's printer) may watch them.
 class SimRecorder final : public HostRecorder {

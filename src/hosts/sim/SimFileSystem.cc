@@ -6,8 +6,8 @@
 #include <climits>
 #include <cstdlib>
 
-#include "platform/Files.h"
-#include "platform/Transcript.h"
+#include "platform/files/Files.h"
+#include "platform/host/Transcript.h"
 
 namespace {
 

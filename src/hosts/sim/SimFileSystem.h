@@ -26,7 +26,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/host/HostFileSystem.h"
+#include "platform/files/HostFileSystem.h"
 
 class SimFileSystem final : public HostFileSystem {
  public:

@@ -1,7 +1,7 @@
 #include "hosts/sim/SimHotKeys.h"
 
-#include "platform/HotKeys.h"
-#include "platform/Transcript.h"
+#include "platform/events/HotKeys.h"
+#include "platform/host/Transcript.h"
 
 OSStatus SimHotKeys::Register(UInt32 keyCode, UInt32 modifiers) {
   Combination c{keyCode, modifiers};

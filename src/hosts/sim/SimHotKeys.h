@@ -6,7 +6,7 @@
 #include <set>
 #include <utility>
 
-#include "platform/host/HostHotKeys.h"
+#include "platform/events/HostHotKeys.h"
 
 class SimHotKeys final : public HostHotKeys {
  public:

@@ -2,7 +2,7 @@
 // tests and snapshots can tell a folder from an application by its pixels.
 #pragma once
 
-#include "platform/host/HostIcons.h"
+#include "platform/icons/HostIcons.h"
 
 class SimIcons final : public HostIcons {
  public:

@@ -1,6 +1,6 @@
 #include "hosts/sim/SimMenuBar.h"
 
-#include "platform/Transcript.h"
+#include "platform/host/Transcript.h"
 
 void SimMenuBar::SetMenus(const std::vector<HostMenuBarMenu>& newMenus) {
   menus = newMenus;

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "platform/host/HostMenuBar.h"
+#include "platform/interface/HostMenuBar.h"
 
 class SimMenuBar final : public HostMenuBar {
  public:

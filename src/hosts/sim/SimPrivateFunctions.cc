@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "common/PrivateFunctions.h"
-#include "platform/Host.h"
-#include "platform/Transcript.h"
+#include "platform/host/Host.h"
+#include "platform/host/Transcript.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/MacTypes.h"
-#include "platform/host/HostPrivateFunctions.h"
+#include "platform/core/MacTypes.h"
+#include "platform/bundles/HostPrivateFunctions.h"
 
 class SimPrivateFunctions final : public HostPrivateFunctions {
  public:

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-#include "platform/MacErrors.h"
-#include "platform/Processes.h"
-#include "platform/Transcript.h"
+#include "platform/core/MacErrors.h"
+#include "platform/processes/Processes.h"
+#include "platform/host/Transcript.h"
 
 SimProcesses::SimProcesses() {
   SimProcess agent;

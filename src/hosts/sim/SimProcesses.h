@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/host/HostProcesses.h"
+#include "platform/processes/HostProcesses.h"
 
 // What a scenario declares about a process.
 struct SimProcess {

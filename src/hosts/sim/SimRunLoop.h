@@ -9,7 +9,7 @@
 #include <map>
 #include <utility>
 
-#include "platform/Host.h"
+#include "platform/host/Host.h"
 
 class SimRunLoop final : public HostRunLoop {
  public:

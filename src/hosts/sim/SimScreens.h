@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/host/HostScreens.h"
+#include "platform/windows/HostScreens.h"
 
 struct SimScreen {
   Rect bounds = {};

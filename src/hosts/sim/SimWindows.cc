@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "platform/MacErrors.h"
-#include "platform/Transcript.h"
-#include "platform/WindowEvents.h"
+#include "platform/core/MacErrors.h"
+#include "platform/host/Transcript.h"
+#include "platform/windows/WindowEvents.h"
 
 namespace {
 std::string Place(const Rect& r) {

@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/host/HostWindows.h"
+#include "platform/windows/HostWindows.h"
 
 struct SimWindow {
   HostWindowID id = 0;

@@ -1,3 +1,0 @@
-#include "platform/Cocoa.h"
-
-Boolean NSApplicationLoad() { return true; }

@@ -1,0 +1,3 @@
+#include "platform/interface/Cocoa.h"
+
+Boolean NSApplicationLoad() { return true; }
