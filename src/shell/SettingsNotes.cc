@@ -26,5 +26,5 @@ void ReportSettingsNotes(const std::string& which, const SettingsNotes& notes) {
   if (!notes.skipped.empty())
     ReportProblem("settings: " + which + " skipped: " + notes.skipped);
   for (const std::string& correction : notes.corrected)
-    ReportProblem("settings: " + which + ": " + correction);
+    ReportProblem(Fmt("settings: %s: %s", which.c_str(), correction.c_str()));
 }

@@ -24,7 +24,7 @@ void MakeFolders(const std::string& path) {
 
 }  // namespace
 
-SimFileSystem::SimFileSystem(std::string sandbox, std::string home)
+SimFileSystem::SimFileSystem(const std::string& sandbox, const std::string& home)
     : sandbox_(RealPathOr(sandbox)),
       home_(home.empty() ? sandbox_ + "/Home" : RealPathOr(home)) {
   const std::string& S = sandbox_;

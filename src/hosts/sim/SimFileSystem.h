@@ -31,7 +31,7 @@
 class SimFileSystem final : public HostFileSystem {
  public:
   // sandbox must exist; home defaults to sandbox/Home. Nothing is created.
-  explicit SimFileSystem(std::string sandbox, std::string home = {});
+  explicit SimFileSystem(const std::string& sandbox, const std::string& home = {});
 
   const std::string& Sandbox() const { return sandbox_; }
   const std::string& Home() const { return home_; }

@@ -262,7 +262,7 @@ CFAbsoluteTime CFDateGetAbsoluteTime(CFDateRef date) { return date ? date->time 
 namespace {
 
 // Collapses "//" and a trailing "/" so that equal paths compare equal.
-std::string NormalisePath(std::string p) {
+std::string NormalisePath(const std::string& p) {
   std::string out;
   for (char c : p) {
     if (c == '/' && !out.empty() && out.back() == '/') continue;

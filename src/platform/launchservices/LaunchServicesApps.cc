@@ -72,7 +72,8 @@ std::vector<std::string> SortedEntries(const std::string& folder) {
 std::optional<std::string> Search(const std::string& folder, const Query& q, int depth) {
   for (const std::string& name : SortedEntries(folder)) {
     if (name.front() == '.') continue;
-    std::string path = folder == "/" ? "/" + name : folder + "/" + name;
+    std::string path = folder == "/" ? "/" : folder + "/";
+    path += name;
     struct stat st;
     if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
     std::string_view extension = NameExtension(name);

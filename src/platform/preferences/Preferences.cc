@@ -160,7 +160,7 @@ int WriteTarget(const std::string& path, std::string* target) {
     if (static_cast<std::size_t>(n) >= link.size()) return ENAMETOOLONG;
     std::string next(link.data(), static_cast<std::size_t>(n));
     if (next.empty()) return ENOENT;
-    if (next.front() != '/') next = target->substr(0, target->find_last_of('/') + 1) + next;
+    if (next.front() != '/') next.insert(0, *target, 0, target->find_last_of('/') + 1);
     *target = next;
   }
   return ELOOP;
