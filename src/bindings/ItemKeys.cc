@@ -79,11 +79,11 @@ void ClearItemKey(MenuRef menu, MenuItemIndex item) {
 }
 
 void SetItemKey(MenuRef menu, MenuItemIndex item, UInt32 keyCode, UInt32 modifiers) {
-  // 1.
+  // Nothing of an earlier key stays.
   ClearItemKey(menu, item);
-  // 2. Only shift, option, control and command can be shown.
+  // Only shift, option, control and command can be shown.
   SetMenuItemModifiers(menu, item, MenuModifiersForMask(modifiers));
-  // 3.
+  // A key with a glyph shows the glyph, any other its character.
   if (SInt16 glyph = KeyGlyphForKeyCode(keyCode); glyph != 0)
     SetMenuItemKeyGlyph(menu, item, glyph);
   else

@@ -190,29 +190,29 @@ void LoadKeyBindings() {
 
 void RegisterStoredBinding(CFDictionaryRef entry) {
   if (!entry) return;
-  // 1.
+  // An entry without a usable hot key registers nothing.
   CFDataRef hotKey = HotKeyData(entry);
   CFDataRef alias = CFDictionaryGetTyped<CFDataRef>(entry, CFSTR(kBindingAliasKey));
   CFStringRef url = CFDictionaryGetTyped<CFStringRef>(entry, CFSTR(kBindingURLKey));
   if (!hotKey) return;
   FSRef item;
   bool found = false;
-  // 2. By the stored path.
+  // The item by its stored path first,
   if (url) {
     CFRef<CFURLRef> itemURL =
         CFURLCreateWithFileSystemPath(kCFAllocatorDefault, url, kCFURLPOSIXPathStyle, false);
     found = itemURL && CFURLGetFSRef(itemURL, &item);
   }
-  // 3. By the alias, without asking the user to mount anything.
+  // then by the alias, without asking the user to mount anything.
   if (!found && alias) found = ResolveAliasData(alias, &item, false) == noErr;
   if (found) {
-    // 4.
+    // Records are kept by the item's catalog node ID.
     FSCatalogInfo info;
     if (FSGetCatalogInfo(&item, kFSCatInfoNodeID, &info, nullptr, nullptr, nullptr) != noErr)
       return;
     RegisterKeyBinding(info.nodeID, &item, entry);
   } else {
-    // 5. Registered all the same, so that pressing it reports the missing item.
+    // Registered all the same, so that pressing it reports the missing item.
     RegisterKeyBinding(0, nullptr, entry);
   }
 }
@@ -220,22 +220,21 @@ void RegisterStoredBinding(CFDictionaryRef entry) {
 void RegisterKeyBinding(UInt32 nodeID, const FSRef* fileRef, CFDictionaryRef entry) {
   CFDataRef hotKey = entry ? HotKeyData(entry) : nullptr;
   if (!hotKey) return;
-  // 1.
   auto record = std::make_unique<KeyBindingRecord>();
   record->nodeID = nodeID;
   if (fileRef) record->fileRef = *fileRef;
-  // 2.
+  // The hot key data: key code, then modifiers, each 4 bytes big-endian.
   const UInt8* bytes = CFDataGetBytePtr(hotKey);
   record->keyCode = ReadBigEndian32(bytes);
   record->modifiers = ReadBigEndian32(bytes + 4);
-  // 3.
+  // The record keeps its entry and a signature of its own for its hot key.
   record->entry = CFRef<CFDictionaryRef>::Retain(entry);
   record->signature = HotKeySignatureFor(entry);
   if (record->signature == 0) return;
   const EventHotKeyID id{record->signature, kItemBindingHotKeyID};
   const OSStatus status = RegisterEventHotKey(record->keyCode, record->modifiers, id,
                                               GetApplicationEventTarget(), 0, &record->hotKeyRef);
-  // 4. A refused hot key drops the record; the stored entry stays.
+  // A refused hot key drops the record; the stored entry stays.
   if (status != noErr) {
     ReleaseHotKeySignature(record->signature);
     return;
@@ -279,10 +278,10 @@ bool CheckKeyBindingEntry(CFTypeRef value, SettingsNotes* notes) {
 }
 
 bool AddKeyBinding(UInt32 nodeID, const FSRef* fileRef, UInt32 keyCode, UInt32 modifiers) {
-  // 1.
+  // Stored as the key code, then the modifiers, each 4 bytes big-endian.
   const HotKeyBytes hotKeyBytes = EncodeHotKey(keyCode, modifiers);
   CFRef<CFDataRef> hotKey = CFDataCreate(kCFAllocatorDefault, hotKeyBytes.data(), kHotKeyDataSize);
-  // 2.
+  // The path is how the item is found first; without one nothing is stored.
   std::array<UInt8, kBindingPathBufferSize> path{};
   if (!fileRef || FSRefMakePath(fileRef, path.data(), kBindingPathBufferSize) != noErr) {
     RefuseKeyBinding(Fmt("key binding for key %u mods 0x%04X not stored: the item's path cannot "
@@ -291,7 +290,7 @@ bool AddKeyBinding(UInt32 nodeID, const FSRef* fileRef, UInt32 keyCode, UInt32 m
     return false;
   }
   const std::string pathText(reinterpret_cast<const char*>(path.data()));
-  // 3. A path that is not UTF-8 cannot be a string in the preference file.
+  // A path that is not UTF-8 cannot be a string in the preference file.
   CFRef<CFStringRef> url =
       IsValidUTF8(pathText)
           ? CFStringCreateWithCString(kCFAllocatorDefault, pathText.c_str(), kCFStringEncodingUTF8)
@@ -302,7 +301,7 @@ bool AddKeyBinding(UInt32 nodeID, const FSRef* fileRef, UInt32 keyCode, UInt32 m
                          PrintablePath(pathText).c_str()));
     return false;
   }
-  // 4.
+  // The alias finds the item once it has been moved or renamed.
   CFRef<CFDataRef> aliasData;
   AliasHandle alias = nullptr;
   if (FSNewAlias(nullptr, fileRef, &alias) == noErr) {
@@ -310,7 +309,7 @@ bool AddKeyBinding(UInt32 nodeID, const FSRef* fileRef, UInt32 keyCode, UInt32 m
                              GetHandleSize(alias));
     DisposeHandle(alias);
   }
-  // 5.
+  // The entry: hot key, path and, when one could be made, the alias.
   CFRef<CFMutableDictionaryRef> entry = CFDictionaryCreateMutable(
       kCFAllocatorDefault, 3, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks);
   CFDictionarySetValue(entry, CFSTR(kHotKeyKey), hotKey);
@@ -338,25 +337,25 @@ bool AddKeyBinding(UInt32 nodeID, const FSRef* fileRef, UInt32 keyCode, UInt32 m
     return false;
   }
   Transcribe("key binding stored: " + DescribeEntry(entry, keyCode, modifiers));
-  // 6.
+  // Saved: the hot key works from now on.
   RegisterKeyBinding(nodeID, fileRef, entry);
   SortKeyBindingRecords();
   return true;
 }
 
 void RemoveKeyBinding(UInt32 nodeID, const FSRef* fileRef) {
-  // 1. Among the records with this node ID, the one for this very file.
+  // Among the records with this node ID, the one for this very file.
   auto it = FirstRecordWithNodeID(nodeID);
   while (it != gKeyBindingRecords.end() && (*it)->nodeID == nodeID &&
          !(fileRef && FSCompareFSRefs(&(*it)->fileRef, fileRef) == noErr))
     ++it;
   if (it == gKeyBindingRecords.end() || (*it)->nodeID != nodeID) return;
-  // 2.
+  // Its hot key goes first, then the record leaves the table.
   if ((*it)->hotKeyRef) (void)UnregisterEventHotKey((*it)->hotKeyRef);
   ReleaseHotKeySignature((*it)->signature);
   std::unique_ptr<KeyBindingRecord> record = std::move(*it);
   gKeyBindingRecords.erase(it);
-  // 3. The stored entry is found by its key combination: the first one.
+  // The stored entry is found by its key combination: the first one.
   const HotKeyBytes wanted = EncodeHotKey(record->keyCode, record->modifiers);
   const CFIndex count = gKeyBindingEntries ? CFArrayGetCount(gKeyBindingEntries) : 0;
   for (CFIndex i = 0; i < count; ++i) {
@@ -377,15 +376,14 @@ void RemoveKeyBinding(UInt32 nodeID, const FSRef* fileRef) {
     }
     break;
   }
-  // 4. The record goes here.
+  // The record goes only now: its key combination was needed above.
   record.reset();
 }
 
 void ShowItemKeyBinding(UInt32 nodeID, MenuRef menu, MenuItemIndex item) {
-  // 1. The first record with this node ID.
   auto it = FirstRecordWithNodeID(nodeID);
-  // 2. Records with one node ID (one per volume, or several missing items)
-  //    lie together; the one for this very file is the item's binding.
+  // Records with one node ID (one per volume, or several missing items)
+  // lie together; the one for this very file is the item's binding.
   for (; it != gKeyBindingRecords.end() && (*it)->nodeID == nodeID; ++it) {
     FSRef itemRef;
     if (GetMenuItemProperty(menu, item, kSKIDCreator, kFileTag, kFileTagSize, nullptr, &itemRef) !=
@@ -396,6 +394,6 @@ void ShowItemKeyBinding(UInt32 nodeID, MenuRef menu, MenuItemIndex item) {
       return;
     }
   }
-  // 3. Not bound.
+  // None is: the item shows no key.
   ClearItemKey(menu, item);
 }

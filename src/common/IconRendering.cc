@@ -21,9 +21,9 @@ constexpr RGBColor kNoLabelColor{0, 0, 0};
 CGContextRef CreateBitmapContext(size_t width, size_t height, void** outBuffer,
                                  size_t* outByteCount) {
   if (!outByteCount) return nullptr;
-  // 1. The byte count is stored first, as callers expect to find it even when
-  //    no context comes back; a size whose bytes do not fit in a size_t is
-  //    refused before anything is allocated.
+  // The byte count is stored first, as callers expect to find it even when
+  // no context comes back; a size whose bytes do not fit in a size_t is
+  // refused before anything is allocated.
   if (width == 0 || height == 0 ||
       width > std::numeric_limits<size_t>::max() / kBytesPerPixel / height) {
     *outByteCount = 0;
@@ -33,7 +33,7 @@ CGContextRef CreateBitmapContext(size_t width, size_t height, void** outBuffer,
   const size_t byteCount = bytesPerRow * height;
   *outByteCount = byteCount;
 
-  // 2.
+  // RGBA, 8 bits a component, in a buffer of our own.
   CGColorSpaceRef colorSpace = CGColorSpaceCreateDeviceRGB();
   if (!colorSpace) return nullptr;
   void* buffer = std::malloc(byteCount);
@@ -42,7 +42,7 @@ CGContextRef CreateBitmapContext(size_t width, size_t height, void** outBuffer,
     return nullptr;
   }
 
-  // 3.
+  // The buffer goes back to the caller only with a context drawing into it.
   CGContextRef context = CGBitmapContextCreate(buffer, width, height, kBitsPerComponent,
                                                bytesPerRow, colorSpace,
                                                kCGImageAlphaPremultipliedLast);
@@ -51,7 +51,7 @@ CGContextRef CreateBitmapContext(size_t width, size_t height, void** outBuffer,
   else if (outBuffer)
     *outBuffer = buffer;
 
-  // 4.
+  // The context holds its own reference to the colour space.
   CGColorSpaceRelease(colorSpace);
   return context;
 }
@@ -70,18 +70,18 @@ CGImageRef GetCGImageForIconRef(IconRef iconRef, UInt16 size, IconTransformType 
   } owned{iconRef};
   if (size > kLargestIconSize) return nullptr;
 
-  // 1.
+  // The icon is drawn into a square bitmap of its size,
   const CGFloat side = static_cast<CGFloat>(size);
   void* buffer = nullptr;
   size_t byteCount = 0;
   CGContextRef context = CreateBitmapContext(size, size, &buffer, &byteCount);
   if (!context) return nullptr;
 
-  // 2.
+  // cleared to transparent first,
   const CGRect bounds = CGRectMake(0, 0, side, side);
   CGContextClearRect(context, bounds);
 
-  // 3.
+  // and its reference is given up as soon as it is drawn.
   if (owned.icon) {
     (void)PlotIconRefInContext(context, &bounds, kAlignNone, transform, &kNoLabelColor,
                                kPlotIconRefNormalFlags, owned.icon);
@@ -89,8 +89,8 @@ CGImageRef GetCGImageForIconRef(IconRef iconRef, UInt16 size, IconTransformType 
     owned.icon = nullptr;
   }
 
-  // 4. From here the buffer belongs to the provider, which frees it when the
-  //    last image holding it goes.
+  // From here the buffer belongs to the provider, which frees it when the
+  // last image holding it goes.
   CGDataProviderRef provider =
       CGDataProviderCreateWithData(nullptr, buffer, byteCount, MyProviderReleaseData);
   if (!provider) {
@@ -99,7 +99,7 @@ CGImageRef GetCGImageForIconRef(IconRef iconRef, UInt16 size, IconTransformType 
     return nullptr;
   }
 
-  // 5.
+  // The image reads the bitmap's pixels as they are, without a copy.
   CGColorSpaceRef colorSpace = CGColorSpaceCreateDeviceRGB();
   CGImageRef image = CGImageCreate(size, size, kBitsPerComponent, kBitsPerPixel,
                                    size * kBytesPerPixel, colorSpace,
@@ -107,7 +107,7 @@ CGImageRef GetCGImageForIconRef(IconRef iconRef, UInt16 size, IconTransformType 
                                    false, kCGRenderingIntentDefault);
   CGColorSpaceRelease(colorSpace);
 
-  // 6. Without an image the provider's release frees the buffer.
+  // Without an image the provider's release frees the buffer.
   CGDataProviderRelease(provider);
   CGContextRelease(context);
   return image;

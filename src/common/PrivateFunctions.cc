@@ -25,7 +25,8 @@ void Bind(Proc* global, CFBundleRef bundle, const char* name) {
 }  // namespace
 
 void LoadAPIAddresses(bool all) {
-  // 1.
+  // The suppression-state function, under its misspelled name where the
+  // correct one is not exported.
   CFBundleRef coreGraphics = CFBundleGetBundleWithIdentifier(CFSTR(kCoreGraphicsBundleID));
   if (coreGraphics) {
     Bind(&gCGSetLocalEventsFilterDuringSuppressionState, coreGraphics, kSuppressionStateName);
@@ -33,11 +34,11 @@ void LoadAPIAddresses(bool all) {
       Bind(&gCGSetLocalEventsFilterDuringSuppressionState, coreGraphics,
            kSuppressionStateMisspelledName);
   }
-  // 2.
+  // The rest only when asked for all, from the Carbon bundle.
   if (!all) return;
   CFBundleRef carbon = CFBundleGetBundleWithIdentifier(CFSTR(kCarbonBundleID));
   if (!carbon) return;
-  // 3.
+  // A name not found leaves its pointer null.
   Bind(&gCoreDockIsDockRunning, carbon, kCoreDockIsDockRunningName);
   Bind(&gCoreDockGetAutoHideEnabled, carbon, kCoreDockGetAutoHideEnabledName);
   Bind(&g_CGSDefaultConnection, carbon, kCGSDefaultConnectionName);

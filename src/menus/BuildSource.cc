@@ -58,27 +58,26 @@ bool ShowUnresolvedLine(SourceBuild& b) {
   return true;
 }
 
-// B. A file, application, or folder shown as one item.
+// A file, application, or folder shown as one item.
 bool BuildSingleItem(SourceBuild& b, const FSRef& ref) {
-  // 1. The item exists: only its derived state is brought up to date.
+  // The item exists: only its derived state is brought up to date.
   b.count = 1;
   if (b.num && *b.num != 0) {
     RevalidateItemRange(b.menu, b.start, b.start, &b.prefs, InstallMenuHandlers, b.trigger);
     return true;
   }
-  // 2.
   const UInt32 flags = BasicFlagsOf(&ref);
   const bool inserted =
       InsertSingleItem(&ref, b.menu, b.trigger, SourceString(b.source, kSourceTextKey), flags,
                        &b.prefs, b.trigger->iconSize);
-  // 3. A folder's first level is listed now, deeper levels when they open.
+  // A folder's first level is listed now, deeper levels when they open.
   if (inserted && IsFolderFlags(flags)) {
     AttachFolderSubmenu(b.menu, b.start, &ref, &b.prefs, InstallMenuHandlers, b.trigger);
     MenuRef submenu = nullptr;
     if (GetMenuItemHierarchicalMenu(b.menu, b.start, &submenu) == noErr && submenu)
       PopulateSubmenu(b.trigger, submenu);
   }
-  // 4.
+  // The item keeps its display preferences; one not inserted takes no room.
   if (inserted) {
     SetMenuItemProperty(b.menu, b.start, kSKIDCreator, kPrefTag, kPrefTagSize, &b.prefs);
     b.changed = true;
@@ -114,10 +113,10 @@ bool InsertNameHeader(SourceBuild& b, const FSRef& ref) {
   return true;
 }
 
-// C. A folder listed inline.
+// A folder listed inline.
 bool BuildInlineFolder(SourceBuild& b, const FSRef& ref) {
-  // 1. An unchanged folder keeps its items: they are only revalidated and
-  //    stepped over by their stored size.
+  // An unchanged folder keeps its items: they are only revalidated and
+  // stepped over by their stored size.
   const std::optional<FolderDate> stored = SourceDate(b.source);
   FolderDate newDate;
   OSStatus status = noErr;
@@ -131,13 +130,13 @@ bool BuildInlineFolder(SourceBuild& b, const FSRef& ref) {
     b.count = 0;
     return true;
   }
-  // 2. A date too recent to show that nothing changes later is not kept:
-  //    the next rebuild relists.
+  // A date too recent to show that nothing changes later is not kept:
+  // the next rebuild relists.
   if (settled)
     SetSourceDate(b.source, newDate);
   else
     CFDictionaryRemoveValue(b.source, kSourceDateKey);
-  // 3. The old items go; a name header stays.
+  // The old items go; a name header stays.
   const bool inlineName = SourceFlag(b.source, kSourceInlineNameKey, false);
   if (b.num && *b.num != 0) {
     if (inlineName)
@@ -145,21 +144,21 @@ bool BuildInlineFolder(SourceBuild& b, const FSRef& ref) {
     else
       DeleteItemRange(b.menu, b.start, LastOf(b.start, *b.num));
   }
-  // 4. A kept header counts. (A stored count of 0 means there was none.)
+  // A kept header counts. (A stored count of 0 means there was none.)
   b.changed = true;
   MenuItemIndex listingStart = b.start;
   if (b.num && *b.num != 0 && inlineName) {
     b.count = 1;
     listingStart = ItemAt(b.start, 1);
   } else if (inlineName) {
-    // 5. A new header.
+    // A new header.
     if (InsertNameHeader(b, ref)) {
       b.count = 1;
       listingStart = ItemAt(b.start, 1);
     }
   }
-  // 6. A folder that could not be read is looked at again next time (being
-  //    made readable changes no modification date).
+  // A folder that could not be read is looked at again next time (being
+  // made readable changes no modification date).
   OSErr listed = noErr;
   b.count += ListFolder(b.menu, &ref, !SourceFlag(b.source, kSourceNoHierKey, false), &b.prefs,
                         b.prefs.splitItems, listingStart - 1, InstallMenuHandlers, b.trigger,
@@ -183,10 +182,10 @@ void FinishSource(SourceBuild& b) {
 
 }  // namespace
 
-// A. A file source.
+// A file source: a single item or an inline folder.
 bool BuildFileSource(SourceBuild& b) {
   FSRef ref;
-  // 1. Not resolved before: resolve again.
+  // Not resolved before: resolve again.
   if (!SourceFSRef(b.source, &ref)) {
     if (ResolveAgain(b, &ref) != noErr) {
       // The old items (the path line) stay in place and are skipped.
@@ -196,8 +195,8 @@ bool BuildFileSource(SourceBuild& b) {
     RecordLocation(b, ref);
     DeleteOldRange(b);
   }
-  // 2. The item it named is gone: its range goes, and it is looked for
-  //    again (through "Alias" when the path no longer leads to it).
+  // The item it named is gone: its range goes, and it is looked for
+  // again (through "Alias" when the path no longer leads to it).
   if (FSGetCatalogInfo(&ref, kFSCatInfoNone, nullptr, nullptr, nullptr, nullptr) != noErr) {
     CFDictionaryRemoveValue(b.source, kSourceFSRefKey);
     CFDictionaryRemoveValue(b.source, kSourceDateKey);
@@ -207,7 +206,6 @@ bool BuildFileSource(SourceBuild& b) {
     RecordLocation(b, ref);
     if (SourceFlag(b.source, kSourceContentsKey, false)) return BuildInlineFolder(b, ref);
   }
-  // 3.
   if (SourceFlag(b.source, kSourceContentsKey, false)) return BuildInlineFolder(b, ref);
   return BuildSingleItem(b, ref);
 }

@@ -160,7 +160,7 @@ bool BuildInlineList(SourceBuild& b, OSType code) {
 
 }  // namespace
 
-// D. Sources without "fsref".
+// A source without "fsref": a separator or a generated list, by its type code.
 bool BuildTypedSource(SourceBuild& b) {
   OSType code = 0;
   bool isSeparator = false;

@@ -93,21 +93,19 @@ struct Listing {
 
 enum class EntryResult { kListed, kSkipped, kNotInserted };
 
-// Step 5 for one entry of a batch.
+// Puts one entry of a batch into the menu, or skips it.
 EntryResult ListEntry(Listing& listing, const FSRef& ref, const FSCatalogInfo& info,
                       const HFSUniStr255& name) {
-  // a.
   const LSItemInfoFlags flags = BasicFlags(&ref);
-  // b.
   if (flags & kLSItemInfoIsInvisible) return EntryResult::kSkipped;
-  // c.
+  // Names the folder's hidden-names file lists are left out.
   if (!listing.hidden.IsEmpty()) {
     FileNameBuffer cName;
     if (NameAsCString(name, cName) && listing.hidden.Contains(cName))
       return EntryResult::kSkipped;
   }
-  // d. A resolution that fails part way may have moved the copy: the target
-  //    is then the entry itself again.
+  // An alias is listed as what it points to. A resolution that fails part
+  // way may have moved the copy: the target is then the entry itself again.
   FSRef target = ref;
   LSItemInfoFlags kindFlags = flags;
   if (flags & kLSItemInfoIsAliasFile) {
@@ -122,7 +120,7 @@ EntryResult ListEntry(Listing& listing, const FSRef& ref, const FSCatalogInfo& i
     else
       target = ref;
   }
-  // e., f.
+  // Only files and folders, as far as the split mode and the filter want them.
   const bool isFile = kindFlags & kFileKinds;
   const bool isFolder = !isFile && (kindFlags & kLSItemInfoIsContainer);
   if (isFile) {
@@ -135,14 +133,14 @@ EntryResult ListEntry(Listing& listing, const FSRef& ref, const FSCatalogInfo& i
   } else {
     return EntryResult::kSkipped;
   }
-  // g.
+  // Applications are shown without their ".app".
   CFStringRef displayName = nullptr;
   if (LSCopyDisplayNameForRef(&ref, &displayName) != noErr || !displayName)
     return EntryResult::kSkipped;
   CFRef<CFStringRef> text(displayName);
   if ((kindFlags & kLSItemInfoIsApplication) && CFStringHasSuffix(text, CFSTR(".app")))
     text = StripExtension(std::move(text));
-  // h.
+  // The icon as an image when the menu draws images, else the icon itself.
   void* icon = nullptr;
   if (listing.prefs->useIcons) {
     IconRef iconRef = nullptr;
@@ -156,17 +154,18 @@ EntryResult ListEntry(Listing& listing, const FSRef& ref, const FSCatalogInfo& i
         icon = iconRef;
     }
   }
-  // i. The item keeps the alias file's own ref and flags. A menu that takes
-  //    no more items (or is gone) will not take the next entry either.
+  // The item keeps the alias file's own ref and flags. A menu that takes
+  // no more items (or is gone) will not take the next entry either.
   if (InsertFileItem(listing.menu, text, &ref, icon, listing.renderImages, listing.after,
                      info.nodeID, flags) != noErr)
     return EntryResult::kNotInserted;
   listing.after += 1;
   listing.count += 1;
-  // j.
+  // Its bound key, alias submenu and enabled state.
   ValidateItem(info.nodeID, flags, listing.menu, listing.after, listing.prefs, listing.installer,
                listing.refcon);
-  // k. The submenu of an alias lists the target folder.
+  // A folder item keeps its display preferences and gets its submenu; that
+  // of an alias lists the target folder.
   if (isFolder) {
     SetMenuItemProperty(listing.menu, listing.after, kSKIDCreator, kPrefTag, kPrefTagSize,
                         listing.prefs);
@@ -176,7 +175,7 @@ EntryResult ListEntry(Listing& listing, const FSRef& ref, const FSCatalogInfo& i
       AttachFolderSubmenu(listing.menu, listing.after, &target, listing.prefs, listing.installer,
                           listing.refcon);
   }
-  // l. The text goes with `text`.
+  // `text` releases the item's text here.
   return EntryResult::kListed;
 }
 
@@ -187,10 +186,9 @@ UInt16 ListFolder(MenuRef menu, const FSRef* folder, bool makeSubmenus, const Di
                   OSErr* outStatus) {
   if (outStatus) *outStatus = paramErr;
   if (!folder || !prefs) return 0;
-  // 1.
+  // A menu with an icon size draws its icons as images.
   const SInt16 iconSize = GetMenuIconSize(menu);
   const bool renderImages = iconSize != 0;
-  // 2.
   FSIterator iterator = nullptr;
   const OSErr opened = FSOpenIterator(folder, kFSIterateFlat, &iterator);
   if (outStatus) *outStatus = opened;
@@ -199,12 +197,11 @@ UInt16 ListFolder(MenuRef menu, const FSRef* folder, bool makeSubmenus, const Di
   bool insertionFailed = false;
   {
     IteratorCloser closer{iterator};
-    // 3.
     HiddenNameList hidden;
     hidden.Read(folder);
     Listing listing{menu,         makeSubmenus, prefs,  splitMode, installer, refcon,
                     iconSize,     renderImages, hidden, after,     0};
-    // 4.
+    // Fetched in batches, each with its catalog information.
     auto batch = std::make_unique<Batch>();
     OSErr status = noErr;
     while (status == noErr && !insertionFailed) {
@@ -212,24 +209,23 @@ UInt16 ListFolder(MenuRef menu, const FSRef* folder, bool makeSubmenus, const Di
       status = FSGetCatalogInfoBulk(iterator, kBatchSize, &fetched, nullptr,
                                     kIconServicesCatalogInfoMask, batch->infos.data(),
                                     batch->refs.data(), nullptr, batch->names.data());
-      // 5. The batch counts also when the call says it was the last.
+      // The batch counts also when the call says it was the last.
       for (ItemCount i = 0; i < fetched && !insertionFailed; ++i)
         insertionFailed = ListEntry(listing, batch->refs[i], batch->infos[i],
                                     batch->names[i]) == EntryResult::kNotInserted;
     }
     after = listing.after;
     count = listing.count;
-    // 6. (the closer)
+    // The closer ends the listing here.
   }
   // A menu that took no more items cut the folder short: the user hears of
   // the entries that are not shown.
   if (insertionFailed && IsValidMenu(menu) && CountMenuItems(menu) >= kMenuItemLimit)
     ReportCutFolder(folder);
-  // 7. The folders follow the file items.
+  // The folders follow the file items.
   if (splitMode == kSplitFilesThenFolders && !insertionFailed)
     count += ListFolder(menu, folder, makeSubmenus, prefs, kSplitFoldersOnly, after, installer,
                         refcon);
-  // 8. The hidden-names list went with its scope.
   return count;
 }
 

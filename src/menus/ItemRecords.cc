@@ -109,29 +109,28 @@ OSStatus InsertFileItem(MenuRef menu, CFStringRef name, const FSRef* ref, void* 
     ReleaseIcon(icon, iconIsImage);
     return paramErr;
   }
-  // 1.
+  // Long names are cut to fit.
   CFRef<CFStringRef> text = ItemText(name);
-  // 2. An index past the end inserts at the end, so the new item's index is
-  //    taken from the count as it was.
+  // An index past the end inserts at the end, so the new item's index is
+  // taken from the count as it was.
   const auto index =
       static_cast<MenuItemIndex>(std::min(afterIndex, CountMenuItems(menu)) + 1);
   const OSStatus status =
       InsertMenuItemTextWithCFString(menu, text, afterIndex, kFileItemAttributes, 0);
   if (status != noErr || !ref) {
-    // 3. Without a ref no properties and no icon are written.
+    // Without a ref no properties and no icon are written.
     ReleaseIcon(icon, iconIsImage);
     return status;
   }
   SetMenuItemProperty(menu, index, kSKIDCreator, kFileTag, kFileTagSize, ref);
-  // 4. The menu keeps its own reference to the icon.
+  // The menu keeps its own reference to the icon.
   if (icon) {
     SetMenuItemIconHandle(menu, index, iconIsImage ? kMenuCGImageRefType : kMenuIconRefType,
                           static_cast<Handle>(icon));
     ReleaseIcon(icon, iconIsImage);
   }
-  // 5.
+  // Node ID and flags are stored only when known.
   if (nodeID != 0) SetMenuItemProperty(menu, index, kSKIDCreator, kNodeTag, kNodeTagSize, &nodeID);
-  // 6.
   if (lsFlags != 0)
     SetMenuItemProperty(menu, index, kSKIDCreator, kFlagTag, kFlagTagSize, &lsFlags);
   return noErr;
@@ -148,17 +147,16 @@ void AttachFolderSubmenu(MenuRef menu, MenuItemIndex index, const FSRef* folderR
   }
   const DisplayPrefs defaults;
   if (!prefs) prefs = &defaults;
-  // 1.
+  // The submenu takes the same handlers as its parent.
   MenuRef newMenu = nullptr;
   if (CreateAgentMenu(&newMenu) != noErr) return;
   if (installHandlers) installHandlers(newMenu, refcon);
-  // 2.
+  // Item 0 of the submenu holds the folder it lists.
   SetMenuItemProperty(newMenu, 0, kSKIDCreator, kFileTag, kFileTagSize, folderRef);
-  // 3.
   SetMenuItemHierarchicalMenu(menu, index, newMenu);
-  // 4.
+  // The display preferences go on to the submenu.
   SetMenuItemProperty(newMenu, 0, kSKIDCreator, kPrefTag, kPrefTagSize, prefs);
-  // 5.
+  // Its own font, else the parent menu's.
   if (prefs->fontID != -1) {
     SetMenuFont(newMenu, prefs->fontID, prefs->fontSize);
   } else {
@@ -166,7 +164,7 @@ void AttachFolderSubmenu(MenuRef menu, MenuItemIndex index, const FSRef* folderR
     UInt16 fontSize = 0;
     if (GetMenuFont(menu, &fontID, &fontSize) == noErr) SetMenuFont(newMenu, fontID, fontSize);
   }
-  // 6.
+  // The icon size its items are drawn at.
   const SInt16 iconSize = prefs->iconSize;
   SetMenuItemProperty(newMenu, 0, kSKIDCreator, kIconTag, kIconTagSize, &iconSize);
 }

@@ -36,10 +36,10 @@ bool ListsFolder(MenuRef submenu, const FSRef& target) {
 
 void ValidateItem(UInt32 nodeID, UInt32 lsFlags, MenuRef menu, MenuItemIndex index,
                   const DisplayPrefs* prefs, MenuInstaller installHandlers, void* refcon) {
-  // 1. Key binding.
+  // The bound key.
   ShowItemKeyBinding(nodeID, menu, index);
 
-  // 2. Alias targets. The stored 'FILE' keeps naming the alias file itself.
+  // Alias targets. The stored 'FILE' keeps naming the alias file itself.
   if (lsFlags & kLSItemInfoIsAliasFile) {
     FSRef target;
     bool targetIsFolder = false;
@@ -70,9 +70,9 @@ void ValidateItem(UInt32 nodeID, UInt32 lsFlags, MenuRef menu, MenuItemIndex ind
     }
   }
 
-  // 3. Enabled state. While a drop target is chosen only folders,
-  //    applications and folder headers are enabled; outside drop mode
-  //    folder headers are inert labels.
+  // Enabled state. While a drop target is chosen only folders,
+  // applications and folder headers are enabled; outside drop mode
+  // folder headers are inert labels.
   const bool isApp = lsFlags & kLSItemInfoIsApplication;
   const bool isContainer = lsFlags & kLSItemInfoIsContainer;
   const bool isPackage = lsFlags & kLSItemInfoIsPackage;

@@ -85,10 +85,9 @@ void PopulateSubmenu(UtilityMenu* trigger, MenuRef menu) {
 
 void RefreshFolderMenu(MenuRef menu, bool makeSubmenus, const DisplayPrefs* prefs,
                        MenuInstaller installer, void* refcon) {
-  // 1. Submenus of generated lists have no folder: their source remakes them.
+  // Submenus of generated lists have no folder: their source remakes them.
   FSRef folder;
   if (!GetItemFSRef(menu, 0, &folder)) return;
-  // 2.
   FolderDate stored;
   const bool hasStored = GetMenuItemProperty(menu, 0, kSKIDCreator, kDateTag, kDateTagSize,
                                              nullptr, &stored) == noErr;
@@ -97,13 +96,13 @@ void RefreshFolderMenu(MenuRef menu, bool makeSubmenus, const DisplayPrefs* pref
   bool settled = false;
   const bool changed =
       FolderChanged(&folder, hasStored ? &stored : nullptr, &newDate, &status, &settled);
-  // 3.
+  // An unchanged folder keeps its items; they are only revalidated.
   if (!changed) {
     RevalidateItemRange(menu, 1, CountMenuItems(menu), prefs, installer, refcon);
     return;
   }
-  // 4. A date too recent to show that nothing changes later is not kept:
-  //    the next opening relists.
+  // A date too recent to show that nothing changes later is not kept:
+  // the next opening relists.
   DeleteItemRange(menu, 1, 0);
   (void)RemoveMenuItemProperty(menu, 0, kSKIDCreator, kDateTag);
   if (status != noErr) {

@@ -17,7 +17,7 @@ constexpr const char* kBlankText = " ";
 
 bool InsertSingleItem(const FSRef* ref, MenuRef menu, UtilityMenu* trigger, CFStringRef text,
                       UInt32 lsFlags, const DisplayPrefs* prefs, UInt16 iconSize) {
-  // 1. Text. An item whose display name cannot be had is not inserted.
+  // An item whose display name cannot be had is not inserted.
   CFRef<CFStringRef> displayName;
   if (!text) {
     if (ref) {
@@ -29,8 +29,8 @@ bool InsertSingleItem(const FSRef* ref, MenuRef menu, UtilityMenu* trigger, CFSt
       text = CFSTR(kBlankText);
     }
   }
-  // 2. Icon: an image rendered at the menu's size, or the IconRef itself
-  //    when the size is 0 (the system's own size).
+  // An image rendered at the menu's size, or the IconRef itself
+  // when the size is 0 (the system's own size).
   void* icon = nullptr;
   bool iconIsImage = false;
   if (prefs->useIcons && ref) {
@@ -44,32 +44,29 @@ bool InsertSingleItem(const FSRef* ref, MenuRef menu, UtilityMenu* trigger, CFSt
         icon = iconRef;
     }
   }
-  // 3.
+  // The node ID ties the item to its key binding.
   UInt32 nodeID = 0;
   FSCatalogInfo info;
   if (ref && FSGetCatalogInfo(ref, kFSCatInfoNodeID, &info, nullptr, nullptr, nullptr) == noErr)
     nodeID = info.nodeID;
-  // 4. An item the menu refused is not counted.
+  // An item the menu refused is not counted.
   const MenuItemIndex index = trigger->nextItemIndex;
   if (InsertFileItem(menu, text, ref, icon, iconIsImage, index - 1, nodeID, lsFlags) != noErr)
     return false;
-  // 5.
   if (nodeID != 0) ShowItemKeyBinding(nodeID, menu, index);
   return true;
 }
 
 MenuRef AttachSourceSubmenu(CFMutableDictionaryRef source, const FSRef* ref, MenuRef menu,
                             UtilityMenu* trigger, const DisplayPrefs* prefs, UInt16 iconSize) {
-  // 1. Made once; it survives rebuilds.
+  // Made once; it survives rebuilds.
   if (MenuRef existing = SourceSubmenu(source)) return existing;
-  // 2.
   const UInt32 flags = ref ? BasicFlagsOf(ref) : 0;
   CFStringRef text = SourceString(source, kSourceTextKey);
   if (!text) text = SourceString(source, kSourceDefaultNameKey);
-  // 3.
   if (!InsertSingleItem(ref, menu, trigger, text, flags, prefs, iconSize)) return nullptr;
   const MenuItemIndex index = trigger->nextItemIndex;
-  // 4. Without a submenu the parent item would be a range nobody counts.
+  // Without a submenu the parent item would be a range nobody counts.
   MenuRef submenu = nullptr;
   if (CreateAgentMenu(&submenu) != noErr) {
     DeleteItemRange(menu, index, index);

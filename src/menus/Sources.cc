@@ -72,9 +72,8 @@ std::string SourceDescription(const UtilityMenu& trigger, UInt16 number) {
 }  // namespace
 
 bool ParseSourceType(CFTypeRef value, OSType* code, bool* isSeparator) {
-  // 1.
   *isSeparator = false;
-  // 2. The first four bytes of data, or the Mac Roman text of a string.
+  // The first four bytes of data, or the Mac Roman text of a string.
   UInt8 bytes[kTypeCodeLength] = {};
   std::size_t length = 0;
   if (value && CFGetTypeID(value) == CFDataGetTypeID()) {
@@ -98,12 +97,12 @@ bool ParseSourceType(CFTypeRef value, OSType* code, bool* isSeparator) {
     return false;
   }
   if (length == 0) return false;
-  // 3.
+  // The separator's one-character text.
   if (length == 1 && bytes[0] == static_cast<UInt8>(kSeparatorTypeText[0])) {
     *isSeparator = true;
     return true;
   }
-  // 4. Big-endian, padded with zero bytes.
+  // Big-endian, padded with zero bytes.
   *code = static_cast<OSType>(bytes[0]) << 24 | static_cast<OSType>(bytes[1]) << 16 |
           static_cast<OSType>(bytes[2]) << 8 | static_cast<OSType>(bytes[3]);
   if (*code == kSeparatorSourceCode) *isSeparator = true;
@@ -112,8 +111,8 @@ bool ParseSourceType(CFTypeRef value, OSType* code, bool* isSeparator) {
 
 OSErr ResolveSourceLocation(CFDictionaryRef source, CFStringRef url, OSType typeCode,
                             FSRef* out) {
-  // 1. The path, and when it leads nowhere the alias, which finds an item
-  //    that moved; no user interaction while a menu is being built.
+  // The path, and when it leads nowhere the alias, which finds an item
+  // that moved; no user interaction while a menu is being built.
   if (url) {
     CFRef<CFURLRef> location =
         CFURLCreateWithFileSystemPath(kCFAllocatorDefault, url, kCFURLPOSIXPathStyle, false);
@@ -122,7 +121,7 @@ OSErr ResolveSourceLocation(CFDictionaryRef source, CFStringRef url, OSType type
     if (!alias) return kNoLocationErr;
     return static_cast<OSErr>(ResolveAliasData(alias, out, false));
   }
-  // 2. A folder code.
+  // Without a path the type code names a folder.
   if (typeCode == kSystemDesktopFolderType)
     return static_cast<OSErr>(
         FSPathMakeRef(reinterpret_cast<const UInt8*>(kDesktopFolderPath), out, nullptr));
@@ -140,7 +139,7 @@ void PrepareSource(const void* value, void* context) {
   const bool usable = CheckSourceEntry(static_cast<CFTypeRef>(value), &notes);
   ReportSettingsNotes(which, notes);
   if (!entry || CFGetTypeID(entry) != CFDictionaryGetTypeID()) return;
-  // 1. The working source: a copy of the entry, in the trigger's sources.
+  // The working source: a copy of the entry, in the trigger's sources.
   CFTypeRef type = static_cast<CFTypeRef>(CFDictionaryGetValue(entry, kSourceTypeKey));
   CFStringRef url = SourceString(entry, kSourceURLKey);
   CFRef<CFMutableDictionaryRef> copy = CFDictionaryCreateMutableCopy(kCFAllocatorDefault, 0, entry);
@@ -154,7 +153,7 @@ void PrepareSource(const void* value, void* context) {
   trigger->ownedSources_.push_back(std::move(copy));
   const bool isSub = SourceFlag(entry, kSourceIsSubmenuKey, false);
 
-  // 2. Sources without a location.
+  // Sources without a location are done here.
   OSType code = 0;
   if (!url) {
     bool isSeparator = false;
@@ -162,8 +161,8 @@ void PrepareSource(const void* value, void* context) {
     if (isSeparator || NeedsNoLocation(code)) return;
   }
 
-  // 3. By default a folder lists its contents inline; "Is Submenu" keeps it
-  //    as one item with a submenu.
+  // By default a folder lists its contents inline; "Is Submenu" keeps it
+  // as one item with a submenu.
   FSRef ref;
   if (ResolveSourceLocation(entry, url, code, &ref) == noErr) {
     SetSourceFSRef(source, ref);

@@ -41,7 +41,7 @@ void InstallApplicationHandler(EventHandlerUPP handler, UInt32 eventClass, UInt3
 }  // namespace
 
 void InstallAppHandlers() {
-  // 1.
+  // Whether a menu is being tracked anywhere on the system.
   CFNotificationCenterRef center = CFNotificationCenterGetDistributedCenter();
   CFNotificationCenterAddObserver(center, kMenuTrackingObserver, MenuTrackingBeganCallback,
                                   CFSTR(kBeginMenuTrackingNotification), nullptr,
@@ -49,31 +49,29 @@ void InstallAppHandlers() {
   CFNotificationCenterAddObserver(center, kMenuTrackingObserver, MenuTrackingEndedCallback,
                                   CFSTR(kEndMenuTrackingNotification), nullptr,
                                   kCFNotificationSuspensionBehaviorDeliverImmediately);
-  // 2.
   InstallApplicationHandler(NewEventHandlerUPP(HotKeyPressedHandler), kEventClassKeyboard,
                             kEventHotKeyPressed);
   InstallApplicationHandler(NewEventHandlerUPP(AppTerminatedHandler), kEventClassApplication,
                             kEventAppTerminated);
-  // 3.
+  // Tabs are placed again whenever the displays change.
   ProcessSerialNumber self = {0, kCurrentProcess};
   if (DMRegisterExtendedNotifyProc(NewDMExtendedNotificationUPP(DisplayChangedProc), nullptr, 0,
                                    &self) == noErr)
     Transcribe("display notification procedure registered");
-  // 4.
   (void)AEInstallEventHandler(kCoreEventClass, kAEQuitApplication,
                               NewAEEventHandlerUPP(QuitEventHandler), 0, false);
   (void)AEInstallEventHandler(kAEMiscStandards, kAEDoScript,
                               NewAEEventHandlerUPP(DoScriptEventHandler), 0, false);
-  // 5.
+  // The private system functions, bound by name before anything uses them.
   LoadAPIAddresses(true);
-  // 6.
+  // Mouse downs and ups come to the agent also while it is in the background:
+  // the menu-bar trigger rests on them.
   if (gCGSSetBackgroundEventMask && g_CGSDefaultConnection)
     (void)gCGSSetBackgroundEventMask(g_CGSDefaultConnection(), kBackgroundMouseEventMask);
-  // 7.
   InstallApplicationHandler(NewEventHandlerUPP(AppMouseDownHandler), kEventClassMouse,
                             kEventMouseDown);
   InstallApplicationHandler(NewEventHandlerUPP(AppMouseUpHandler), kEventClassMouse, kEventMouseUp);
-  // 8. Without the window the handler is not installed: given no window,
+  // Without the window the handler is not installed: given no window,
   // the Drag Manager would run it for drags over every window of the agent.
   (void)CreateNewWindow(kOverlayWindowClass, kHotKeyDropWindowAttributes, &kHotKeyDropWindowBounds,
                         &gHotKeyDropWindow);
@@ -104,17 +102,15 @@ void MenuTrackingEndedCallback(CFNotificationCenterRef, void*, CFNotificationNam
 // ------------------------------------------------------------ relaunch
 
 OSStatus AppTerminatedHandler(EventHandlerCallRef, EventRef event, void*) {
-  // 1.
   if (!gRelaunchPending) return noErr;
-  // 2.
   ProcessSerialNumber terminated;
   if (GetEventParameter(event, kEventParamProcessID, typeProcessSerialNumber, nullptr,
                         sizeof terminated, nullptr, &terminated) != noErr)
     return noErr;
-  // 3.
+  // Only the process the relaunch waits for counts.
   Boolean same = false;
   if (SameProcess(&terminated, &gRelaunchProcess, &same) != noErr || !same) return noErr;
-  // 4.
+  // The item is opened by a one-shot timer, a second later.
   gRelaunchPending = false;
   (void)InstallEventLoopTimer(GetCurrentEventLoop(), kRelaunchDelay, 0,
                               NewEventLoopTimerUPP(RelaunchTimerFired), nullptr, &gRelaunchTimer);

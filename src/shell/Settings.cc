@@ -42,11 +42,11 @@ class OpenFork {
   bool open_ = false;
 };
 
-// Step 2 of LoadSettings. Any failure ends the seeding and leaves the
-// domain as it was; the result is "Global Menus" as read back from the
-// domain afterwards, or null.
+// Fills a domain without "Global Menus" from the bundle's default settings.
+// Any failure ends the seeding and leaves the domain as it was; the result
+// is "Global Menus" as read back from the domain afterwards, or null.
 CFRef<CFPropertyListRef> SeedGlobalMenusFromBundle() {
-  // 2.1
+  // The defaults are a resource of the bundle.
   CFRef<CFURLRef> url = CFBundleCopyResourceURL(
       CFBundleGetMainBundle(), CFSTR(kDefaultSettingsName), CFSTR(kDefaultSettingsType), nullptr);
   FSRef resource;
@@ -56,7 +56,7 @@ CFRef<CFPropertyListRef> SeedGlobalMenusFromBundle() {
     ReportProblem("settings: no default settings in the bundle");
     return nullptr;
   }
-  // 2.2 (2.6: the fork closes when `fork` goes, on every path from here)
+  // The fork closes when `fork` goes, on every path from here.
   OpenFork fork;
   SInt64 forkSize = 0;
   if (fork.Open(&resource) != noErr || FSGetForkSize(fork.refNum(), &forkSize) != noErr ||
@@ -74,7 +74,6 @@ CFRef<CFPropertyListRef> SeedGlobalMenusFromBundle() {
     ReportProblem("settings: the default settings cannot be read");
     return nullptr;
   }
-  // 2.3
   CFRef<CFDataRef> data = CFDataCreateWithBytesNoCopy(
       kCFAllocatorDefault, buffer, static_cast<CFIndex>(size), kCFAllocatorDefault);
   if (!data) {
@@ -88,7 +87,7 @@ CFRef<CFPropertyListRef> SeedGlobalMenusFromBundle() {
     ReportProblem("settings: the default settings are not a property list dictionary");
     return nullptr;
   }
-  // 2.4 A value that is not an array could never make a menu, and stored it
+  // A value that is not an array could never make a menu, and stored it
   // would stop every later start-up from seeding: it counts as missing.
   CFArrayRef globalMenus = CFDictionaryGetTyped<CFArrayRef>(defaults, CFSTR(kGlobalMenusKey));
   Transcribe(Fmt("settings: seeding \"%s\" from the bundle (%ld definitions)", kGlobalMenusKey,
@@ -157,10 +156,9 @@ CFIndex UsableKeyBindings(CFArrayRef entries) {
 }  // namespace
 
 CFRef<CFArrayRef> LoadSettings() {
-  // 1.
+  // The menu definitions, seeded from the bundle when there are none.
   CFRef<CFPropertyListRef> stored =
       CFPreferencesCopyAppValue(CFSTR(kGlobalMenusKey), kCFPreferencesCurrentApplication);
-  // 2.
   if (!stored) stored = SeedGlobalMenusFromBundle();
   CFRef<CFArrayRef> menus = CFRefAs<CFArrayRef>(stored);
   if (stored && !menus)
@@ -169,7 +167,7 @@ CFRef<CFArrayRef> LoadSettings() {
   gStoredDefinitions.reset();
   if (menus) menus = UsableDefinitions(std::move(menus));
 
-  // 3.
+  // The key bindings: every stored entry is kept, the usable ones counted.
   CFRef<CFPropertyListRef> storedBindings =
       CFPreferencesCopyAppValue(CFSTR(kKeyBindingsKey), kCFPreferencesCurrentApplication);
   CFRef<CFArrayRef> bindings = CFRefAs<CFArrayRef>(storedBindings);
@@ -190,7 +188,6 @@ CFRef<CFArrayRef> LoadSettings() {
   Transcribe(Fmt("settings read: %ld menu definitions, %ld key bindings",
                  menus ? static_cast<long>(CFArrayGetCount(menus)) : 0L,
                  static_cast<long>(usableBindings)));
-  // 4.
   return menus;
 }
 

@@ -34,7 +34,8 @@ void SetLocalizedText(CFStringRef* text, const char* key) {
   if (previous) CFRelease(previous);
 }
 
-// Step 6.
+// The name of the hidden-names file, and the placeholder texts of folder
+// submenus in the user's language.
 void PrepareTexts() {
   constexpr UniCharCount length = std::size(kHiddenListFileName) - 1;
   std::copy_n(kHiddenListFileName, length, gHiddenListName);
@@ -43,7 +44,7 @@ void PrepareTexts() {
   SetLocalizedText(&gUnavailableText, kUnavailableKey);
 }
 
-// Step 13: the agent came to the front by being started; whoever was in
+// The agent came to the front by being started; whoever was in
 // front before gets it back, or the Finder when that was the agent itself.
 void HandFrontBack() {
   const ProcessSerialNumber self = {0, kCurrentProcess};
@@ -73,32 +74,29 @@ void ActivateFinder() {
 }
 
 int KorvaneMain() {
-  // 1.
   SInt32 version = 0;
   if (Gestalt(gestaltSystemVersion, &version) != noErr ||
       version <= kLastUnsupportedSystemVersion) {
     Transcribe("start-up: the system is older than 10.1");
     return kResultSystemTooOld;
   }
-  // 2.
+  // While the agent is in front, no menu bar and no Dock are shown.
   (void)SetSystemUIMode(kUIModeAllHidden, 0);
-  // 3.
+  // Ended children (the drag-out helpers) are reaped when they end.
   InstallChildExitHandler();
   Transcribe("child exit handler installed");
-  // 4.
+  // Settings first: handlers, key bindings and triggers all read them.
   CFRef<CFArrayRef> menus = LoadSettings();
-  // 5.
   InstallAppHandlers();
-  // 6.
   PrepareTexts();
-  // 7.
+  // Without the interface file the agent stops quietly, before the loop.
   IBNibRef nib = nullptr;
   if (CreateNibReference(CFSTR(kMainNibName), &nib) != noErr) {
     Transcribe("start-up: no interface file \"main\"");
     return kResultDone;
   }
   (void)SetMenuBarFromNib(nib, CFSTR(kMenuBarName));
-  // 8.
+  // The parked window, never shown, off screen at the front.
   if (CreateNewWindow(kUtilityWindowClass, kParkedWindowAttributes, &kParkedWindowBounds,
                       &gParkedWindow) != noErr) {
     DisposeNibReference(nib);
@@ -107,24 +105,20 @@ int KorvaneMain() {
   }
   (void)ChangeWindowAttributes(gParkedWindow, kWindowNoConstrainAttribute, kWindowNoAttributes);
   MoveWindow(gParkedWindow, kParkedWindowLeft, kParkedWindowTop, true);
-  // 9.
   DisposeNibReference(nib);
-  // 10.
+  // The hot keys of the stored key bindings.
   LoadKeyBindings();
-  // 11.
+  // One trigger per stored menu, in the stored order.
   if (menus) {
     CFArrayApplyFunction(menus, CFRangeMake(0, CFArrayGetCount(menus)), CreateTrigger, nullptr);
     menus.reset();
   }
-  // 12.
+  // The object framework, for the bundles, tasks and path strings used later.
   (void)NSApplicationLoad();
-  // 13.
   HandFrontBack();
-  // 14.
   ShowMenuBar();
-  // 15.
+  // The loop the one-shot timers are installed on.
   gMainEventLoop = GetCurrentEventLoop();
-  // 16.
   Transcribe("event loop running");
   RunApplicationEventLoop();
   Transcribe("event loop ended");

@@ -8,8 +8,7 @@
 ScreenMenu::ScreenMenu(float inAlpha, RGBColor inColor, SInt16 inSquareSize,
                        const TriggerConfig& config)
     : UtilityMenu(config) {
-  // 1. The UtilityMenu part is built by now, menu included.
-  // 2.
+  // The UtilityMenu part is built by now, menu included.
   alpha = inAlpha;
   color = inColor;
   squareSize = inSquareSize;
@@ -24,8 +23,8 @@ ScreenMenu::ScreenMenu(float inAlpha, RGBColor inColor, SInt16 inSquareSize,
                       which.c_str(), kSquareSizeKey, squareSize, largest));
     squareSize = largest;
   }
-  // 3. The window is squareSize pixels square and never resized; creating
-  //    it places it, so the tab is on screen when construction ends.
+  // The window is squareSize pixels square and never resized; creating
+  // it places it, so the tab is on screen when construction ends.
   const Rect bounds{0, 0, squareSize, squareSize};
   CreateTabWindow(this, &bounds);
 }

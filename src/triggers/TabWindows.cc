@@ -98,51 +98,50 @@ SInt16 LargestTabSquareSize(SInt8 screen) {
 }
 
 void CreateTabWindow(ScreenMenu* tab, const Rect* bounds) {
-  // 1.
+  // An undrawn tab still takes clicks over its whole square; full-screen
+  // mode hides the tab unless the user asked otherwise.
   WindowAttributes attributes =
       tab->alpha == kUndrawnAlpha ? kUndrawnTabAttributes : kDrawnTabAttributes;
   if (!CFPreferencesGetAppBooleanValue(CFSTR(kNoFullscreenDisableKey),
                                        kCFPreferencesCurrentApplication, nullptr))
     attributes |= kWindowHideOnFullScreenAttribute;
-  // 2. Without a window the tab is never placed; its hot key still works.
+  // Without a window the tab is never placed; its hot key still works.
   if (CreateNewWindow(kTabWindowClass, attributes, bounds, &tab->window) != noErr) {
     tab->window = nullptr;
     return;
   }
-  // 3.
+  // Tagged so that the window server leaves the tab where it is.
   if (g_CGSDefaultConnection && gCGSSetWindowTags && gGetNativeWindowFromWindowRef) {
     const UInt32 tags[2] = {kTabWindowTag, 0};
     (void)gCGSSetWindowTags(g_CGSDefaultConnection(), gGetNativeWindowFromWindowRef(tab->window),
                             tags, kTabWindowTagSize);
   }
-  // 4. A window too small or too large for a drawing surface gets no
-  //    context; DrawTab then draws nothing.
+  // A window too small or too large for a drawing surface gets no
+  // context; DrawTab then draws nothing.
   if (CreateCGContextForPort(GetWindowPort(tab->window), &tab->context) != noErr)
     tab->context = nullptr;
-  // 5. An undrawn tab gets no paint handler.
+  // An undrawn tab gets no paint handler.
   if (tab->alpha != kUndrawnAlpha)
     (void)InstallEventHandler(GetWindowEventTarget(tab->window),
                               NewEventHandlerUPP(TabPaintHandler), 1, &kTabPaintEvent, tab,
                               nullptr);
-  // 6. TabMouseDownHandler for 'mous'/1 goes on the window's event target
-  //    here, user data the tab, once pointer tracking is built.
-  // 7. TabDragTrackingHandler and TabDragReceiveHandler become the window's
-  //    drag tracking and receive handlers here, reference the tab, with
-  //    pointer tracking.
-  // 8. The tab is on its screen (or hidden) before its trigger is complete.
+  // Clicks and drags get their handlers here once pointer tracking is
+  // built: TabMouseDownHandler for 'mous'/1 on the window's event target,
+  // TabDragTrackingHandler and TabDragReceiveHandler as the window's drag
+  // tracking and receive handlers, each with the tab as user data.
+  // The tab is on its screen (or hidden) before its trigger is complete.
   tab->PlaceTab();
 }
 
 void PlaceTabWindow(ScreenMenu* tab) {
   // A tab whose window could not be created has nothing to place.
   if (!tab->window) return;
-  // 1.
+  // A tab for a screen that is not there is hidden until one appears.
   GDHandle device = TabScreenDevice(tab->screen);
   if (!device) {
     HideWindow(tab->window);
     return;
   }
-  // 2.
   const Rect& screen = (*device)->gdRect;
   const SInt32 T = screen.top;
   const SInt32 L = screen.left;
@@ -150,8 +149,8 @@ void PlaceTabWindow(ScreenMenu* tab) {
   const SInt32 R = screen.right;
   const SInt32 s = tab->squareSize;
   const float f = static_cast<float>(tab->offset / kOffsetScale);
-  // 3. Full device bounds: a top tab overlaps the menu bar's area, and the
-  //    offset is not reduced by the tab's size.
+  // Full device bounds: a top tab overlaps the menu bar's area, and the
+  // offset is not reduced by the tab's size.
   auto moveTo = [&](SInt32 h, SInt32 v) {
     MoveWindow(tab->window, Coordinate(h), Coordinate(v), true);
   };
@@ -184,7 +183,6 @@ void PlaceTabWindow(ScreenMenu* tab) {
       // Any other code leaves the tab at its creation bounds.
       break;
   }
-  // 4.
   ShowWindow(tab->window);
 }
 
@@ -194,27 +192,27 @@ void PlaceAllTabs() {
 }
 
 void DrawTab(ScreenMenu* tab, bool highlighted) {
-  // 1.
+  // An undrawn tab only takes clicks.
   if (tab->alpha == kUndrawnAlpha) return;
   // A tab without a drawing surface (its window or context could not be
   // made) has nothing to draw into.
   CGContextRef context = tab->context;
   Rect content;
   if (!context || GetWindowBounds(tab->window, kWindowContentRgn, &content) != noErr) return;
-  // 2.
+  // Each drawing starts from a clear window.
   CGContextSaveGState(context);
   const CGFloat w = content.right - content.left;
   const CGFloat h = content.bottom - content.top;
   CGContextClearRect(context, CGRectMake(0, 0, w, h));
-  // 3.
+  // Highlighting only raises the alpha.
   const CGFloat red = tab->color.red / kColorComponentMax;
   const CGFloat green = tab->color.green / kColorComponentMax;
   const CGFloat blue = tab->color.blue / kColorComponentMax;
   const CGFloat alpha = tab->alpha + (highlighted ? kHighlightAlphaBoost : 0.0);
   CGContextSetRGBFillColor(context, red, green, blue, alpha);
-  // 4. Origin at the bottom-left, y upwards. The window is r pixels square,
-  //    so each corner shape is a quarter disc centred on the window corner
-  //    that lies in the screen corner.
+  // Origin at the bottom-left, y upwards. The window is r pixels square,
+  // so each corner shape is a quarter disc centred on the window corner
+  // that lies in the screen corner.
   const CGFloat r = tab->squareSize;
   CGContextBeginPath(context);
   switch (tab->position) {
@@ -257,8 +255,8 @@ void DrawTab(ScreenMenu* tab, bool highlighted) {
       CGContextEOFillPath(context);
       break;
   }
-  // 5. The colour and alpha as passed, which the pixels cannot tell (an
-  //    alpha above 1 paints opaque).
+  // The colour and alpha as passed, which the pixels cannot tell (an
+  // alpha above 1 paints opaque).
   Transcribe(Fmt("tab drawn: window %u position %d, colour %.3f %.3f %.3f alpha %.2f%s",
                  static_cast<unsigned>(GetWindowHostNumber(tab->window)), tab->position, red, green,
                  blue, alpha, highlighted ? " (highlighted)" : ""));

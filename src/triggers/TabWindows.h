@@ -13,8 +13,8 @@ class ScreenMenu;
 // the screen (the main screen when that one does not exist), within 1 to
 // kLargestSquareSize; kLargestSquareSize when there is no screen at all.
 SInt16 LargestTabSquareSize(SInt8 screen);
-// Creates the tab's window (overlay class; opaque for clicks when alpha is
-// 0.0; hidden in full-screen mode unless "No Fullscreen Disable" is set;
+// Creates the tab's window (overlay class; opaque for clicks when its alpha
+// is 0.0; hidden in full-screen mode unless "No Fullscreen Disable" is set;
 // tagged through the private window-server functions when all three are
 // bound), its drawing context and, when alpha is not 0.0, its paint handler,
 // then places it. On a window failure the tab keeps no window, context or

@@ -32,7 +32,7 @@ bool ReadHotKeyData(CFDataRef hotKey, UInt32* keyCode, UInt32* modifiers) {
 }  // namespace
 
 UtilityMenu::UtilityMenu(const TriggerConfig& config) {
-  // 1. The place and the ways in.
+  // The place and the ways in.
   flags = config.flags;
   position = config.position;
   screen = config.screen;
@@ -42,8 +42,8 @@ UtilityMenu::UtilityMenu(const TriggerConfig& config) {
   hotKeyRef = nullptr;
   definitionNumber = config.definitionNumber;
 
-  // 2. The hot key. A combination another program holds is left out
-  //    quietly; the trigger still works through its other ways.
+  // The hot key. A combination another program holds is left out
+  // quietly; the trigger still works through its other ways.
   UInt32 keyCode = 0;
   UInt32 keyModifiers = 0;
   if (ReadHotKeyData(config.hotKey, &keyCode, &keyModifiers)) {
@@ -59,7 +59,7 @@ UtilityMenu::UtilityMenu(const TriggerConfig& config) {
     }
   }
 
-  // 3. Nothing is highlighted, timed or anchored before the first pop-up.
+  // Nothing is highlighted, timed or anchored before the first pop-up.
   highlightedMenu = nullptr;
   highlightedItem = 0;
   closeTimer = nullptr;
@@ -68,28 +68,26 @@ UtilityMenu::UtilityMenu(const TriggerConfig& config) {
   dropMode = 0;
   anchorTab = nullptr;
 
-  // 4. The top-level menu takes the next menu ID. Without it the trigger
-  //    keeps no menu and no sources.
+  // The top-level menu takes the next menu ID. Without it the trigger
+  // keeps no menu and no sources.
   if (CreateAgentMenu(&menu) != noErr) {
     menu = nullptr;
     return;
   }
-  // 5.
   InstallMenuHandlers(menu, this);
-  // 6.
   SetMenuFont(menu, config.font, config.size);
-  // 7. Stored also when it is 0: 0 means icons at the system's own size.
+  // Stored also when it is 0: 0 means icons at the system's own size.
   iconSize = config.iconSize;
   const auto menuIconSize = static_cast<SInt16>(iconSize);
   SetMenuItemProperty(menu, 0, kSKIDCreator, kIconTag, kIconTagSize, &menuIconSize);
-  // 8.
+  // The array does not retain: ownedSources_ keeps the working sources.
   sources = CFArrayCreateMutable(kCFAllocatorDefault, 0, nullptr).Detach();
-  // 9.
+  // Each stored item becomes a working source of this trigger's own.
   if (config.items)
     CFArrayApplyFunction(config.items, CFRangeMake(0, CFArrayGetCount(config.items)),
                          PrepareSource, this);
-  // 10. The first build leaves out what changes all the time (volumes,
-  //     processes, recent items): the first pop-up lists them.
+  // The first build leaves out what changes all the time (volumes,
+  // processes, recent items): the first pop-up lists them.
   gInitialBuild = true;
   RebuildMenu(this);
   gInitialBuild = false;

@@ -8,10 +8,10 @@
 
 // One line for the menu, then one per item, submenus indented below their
 // items:
-//   menu 0: 2 items
-//     1. "Documents" icon:folder > menu 1: 1 item
-//       1. "a.txt" key=opt+cmd+vk40 icon:document
-//     2. "Notes" disabled
+//   | menu 0: 2 items
+//   |   1. "Documents" icon:folder > menu 1: 1 item
+//   |     1. "a.txt" key=opt+cmd+vk40 icon:document
+//   |   2. "Notes" disabled
 // With properties, each item's (and each menu's own) 'SKID' properties
 // follow it, one per line, decoded: FILE as a path below "~", NODE compared
 // with the file's node ("NODE = FILE"), FLAG in hex with the kinds, PREF

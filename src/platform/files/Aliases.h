@@ -7,20 +7,20 @@
 // alone, are still read. An alias file is a symbolic link.
 //
 // Resolving a record, in this order (a bounded search: one folder at most):
-//  1. The volume. A volume the host lists under the recorded mount point, or
-//     else under the recorded name (then at its new mount point, which counts
-//     as a change). If that volume is not mounted: with kResolveAliasFileNoUI
-//     nsvErr; otherwise the host is asked to mount it (the user may be asked)
-//     and resolution goes on once it is mounted, else nsvErr. A volume the
-//     host does not list whose mount point is gone is nsvErr as well.
-//  2. The recorded path, when it still leads to the recorded item (same
-//     inode, file type and birth time).
-//  3. The recorded item among the entries of the recorded parent folder
-//     (it was renamed there): found elsewhere, wasChanged is true. Another
-//     item that merely got the recorded inode is not taken for it.
-//  4. The recorded path, now leading to another item (the item was
-//     replaced, as editors that save by renaming do): wasChanged is true.
-//  5. Otherwise fnfErr.
+//  - The volume. A volume the host lists under the recorded mount point, or
+//    else under the recorded name (then at its new mount point, which counts
+//    as a change). If that volume is not mounted: with kResolveAliasFileNoUI
+//    nsvErr; otherwise the host is asked to mount it (the user may be asked)
+//    and resolution goes on once it is mounted, else nsvErr. A volume the
+//    host does not list whose mount point is gone is nsvErr as well.
+//  - The recorded path, when it still leads to the recorded item (same
+//    inode, file type and birth time).
+//  - The recorded item among the entries of the recorded parent folder
+//    (it was renamed there): found elsewhere, wasChanged is true. Another
+//    item that merely got the recorded inode is not taken for it.
+//  - The recorded path, now leading to another item (the item was
+//    replaced, as editors that save by renaming do): wasChanged is true.
+//  - Otherwise fnfErr.
 #pragma once
 
 #include "platform/files/Files.h"
@@ -56,7 +56,7 @@ enum : unsigned long {
 // target, wasAliased is true and targetIsFolder tells whether it is a
 // folder. Anything else is left as it is with wasAliased false and noErr. A
 // relative link is taken from the link's folder. A target on an unmounted
-// volume is handled as in step 1 above. Out pointers may be null.
+// volume is handled as when resolving a record. Out pointers may be null.
 // noErr; paramErr; errFSBadFSRef; fnfErr (the ref, or the link's target, is
 // missing); nsvErr.
 [[nodiscard]] OSErr FSResolveAliasFileWithMountFlags(FSRef* theRef, Boolean resolveAliasChains,
