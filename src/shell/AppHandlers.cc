@@ -59,9 +59,9 @@ void InstallAppHandlers() {
                                    &self) == noErr)
     Transcribe("display notification procedure registered");
   (void)AEInstallEventHandler(kCoreEventClass, kAEQuitApplication,
-                              NewAEEventHandlerUPP(QuitEventHandler), 0, false);
+                              NewAEEventHandlerUPP(QuitEventHandler), nullptr, false);
   (void)AEInstallEventHandler(kAEMiscStandards, kAEDoScript,
-                              NewAEEventHandlerUPP(DoScriptEventHandler), 0, false);
+                              NewAEEventHandlerUPP(DoScriptEventHandler), nullptr, false);
   // The private system functions, bound by name before anything uses them.
   LoadAPIAddresses(true);
   // Mouse downs and ups come to the agent also while it is in the background:

@@ -91,7 +91,7 @@ TEST_F(KeyBindingIdentity, ANewFileWithTheBoundFilesInodeDoesNotInheritItsKey) {
   EXPECT_EQ(CFArrayGetCount(gKeyBindingEntries), 1);
 
   // At the next start the binding's item is missing; it does not move to
-  // b.txt.
+  // the newcomer b.txt.
   Restart();
   ASSERT_EQ(gKeyBindingRecords.size(), 1u);
   EXPECT_EQ(gKeyBindingRecords[0]->nodeID, 0u);
