@@ -16,14 +16,13 @@
 #include <string>
 #include <vector>
 
-#include "hosts/sim/SimDesktop.h"
 #include "menus/HiddenNames.h"
 #include "platform/launchservices/LaunchServices.h"
+#include "support/desktop_fixture.h"
 #include "support/plist_support.h"
 
 namespace fs = std::filesystem;
 using plist_test::MakeFolders;
-using plist_test::TempDir;
 using plist_test::WriteFile;
 
 namespace {
@@ -47,7 +46,7 @@ void SetHiddenListName(std::u16string_view name) {
   for (char16_t c : name) gHiddenListName[gHiddenListNameLength++] = c;
 }
 
-class FolderListing : public ::testing::Test {
+class FolderListing : public fixture::DesktopTest {
  protected:
   void SetUp() override {
     SetHiddenListName(u".hidden");
@@ -119,8 +118,6 @@ class FolderListing : public ::testing::Test {
     return GetItemDisplayPrefs(menu, item, &stored);
   }
 
-  TempDir dir;
-  SimDesktop desktop{dir.path()};
   std::size_t baseline = 0;
   MenuRef menu = nullptr;
   DisplayPrefs prefs;
