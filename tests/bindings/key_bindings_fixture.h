@@ -6,7 +6,6 @@
 #include <string>
 
 #include "bindings/KeyBindings.h"
-#include "platform/files/Files.h"
 #include "platform/preferences/Preferences.h"
 #include "shell/Settings.h"
 #include "support/desktop_fixture.h"
@@ -38,13 +37,6 @@ class KeyBindingsTest : public fixture::DesktopTest {
                      : CFArrayCreateMutable(nullptr, 0, &kCFTypeArrayCallBacks);
     gKeyBindingEntries = array.Detach();
     LoadKeyBindings();
-  }
-
-  static FSRef Ref(const std::string& path) {
-    FSRef ref;
-    EXPECT_EQ(FSPathMakeRef(reinterpret_cast<const UInt8*>(path.c_str()), &ref, nullptr), noErr)
-        << path;
-    return ref;
   }
 };
 

@@ -21,12 +21,6 @@ class AliasesTest : public agent_test::AgentTest {
     editor.name = "TextEdit";
     editorPSN_ = desktop.processes.AddProcess(editor, true);
   }
-  FSRef Ref(const std::string& path) {
-    FSRef ref;
-    EXPECT_EQ(FSPathMakeRef(reinterpret_cast<const UInt8*>(path.c_str()), &ref, nullptr), noErr)
-        << path;
-    return ref;
-  }
   std::string PathOf(const FSRef& ref) {
     UInt8 path[1024];
     return FSRefMakePath(&ref, path, sizeof path) == noErr ? reinterpret_cast<char*>(path) : "";

@@ -15,12 +15,6 @@ using agent_test::WriteFile;
 
 class PathsTest : public agent_test::AgentTest {
  protected:
-  FSRef Ref(const std::string& path) {
-    FSRef ref;
-    EXPECT_EQ(FSPathMakeRef(reinterpret_cast<const UInt8*>(path.c_str()), &ref, nullptr), noErr)
-        << path;
-    return ref;
-  }
   // A file whose absolute path is exactly length bytes long.
   std::string FileWithPathLength(std::size_t length) {
     std::string path = dir.path();

@@ -43,14 +43,14 @@ FileSystemTest::FileSystemTest() {
 
 FileSystemTest::~FileSystemTest() { InstallHost(previous); }
 
-FSRef FileSystemTest::Ref(const std::string& path, OSStatus expect) {
+FSRef FileRefs::Ref(const std::string& path, OSStatus expect) {
   FSRef ref{};
   EXPECT_EQ(FSPathMakeRef(reinterpret_cast<const UInt8*>(path.c_str()), &ref, nullptr), expect)
       << path;
   return ref;
 }
 
-std::string FileSystemTest::PathOf(const FSRef& ref) {
+std::string FileRefs::PathOf(const FSRef& ref) {
   UInt8 buffer[4096];
   if (FSRefMakePath(&ref, buffer, sizeof buffer) != noErr) return "<error>";
   return reinterpret_cast<char*>(buffer);

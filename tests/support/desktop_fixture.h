@@ -50,7 +50,15 @@ struct DesktopSandbox : SandboxHome {
   SimDesktop desktop;
 };
 
-class DesktopTest : public ::testing::Test, protected DesktopSandbox {
+// Going between paths and refs, as most fixtures do.
+struct FileRefs {
+  // The ref of path, expecting FSPathMakeRef to answer expect.
+  static FSRef Ref(const std::string& path, OSStatus expect = noErr);
+  // The path of ref, or "<error>".
+  static std::string PathOf(const FSRef& ref);
+};
+
+class DesktopTest : public ::testing::Test, protected DesktopSandbox, protected FileRefs {
  protected:
   explicit DesktopTest(const SandboxLayout& layout = {}) : DesktopSandbox(layout) {}
 };
@@ -59,15 +67,10 @@ class DesktopTest : public ::testing::Test, protected DesktopSandbox {
 // desktop) is the installed host's, for the file-level platform tests. The
 // host is a member, so that a test can add concerns to it or swap its file
 // system.
-class FileSystemTest : public ::testing::Test {
+class FileSystemTest : public ::testing::Test, protected FileRefs {
  protected:
   FileSystemTest();
   ~FileSystemTest() override;
-
-  // The ref of path, expecting FSPathMakeRef to answer expect.
-  static FSRef Ref(const std::string& path, OSStatus expect = noErr);
-  // The path of ref, or "<error>".
-  static std::string PathOf(const FSRef& ref);
 
   plist_test::TempDir dir;
   const std::string root = dir.path();
