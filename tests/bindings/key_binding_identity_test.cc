@@ -6,52 +6,27 @@
 #include <sys/stat.h>
 
 #include "bindings/KeyBindings.h"
-#include "hosts/sim/SimDesktop.h"
+#include "bindings/key_bindings_fixture.h"
 #include "menus/ItemRecords.h"
 #include "platform/files/Files.h"
 #include "platform/events/HotKeys.h"
-#include "platform/preferences/Preferences.h"
 #include "shell/Settings.h"
 #include "support/inode_reuse.h"
 #include "support/plist_support.h"
-
-using plist_test::ScopedEnv;
-using plist_test::TempDir;
 
 namespace {
 
 constexpr UInt32 kKeyK = 0x28;
 
-class KeyBindingIdentity : public ::testing::Test {
+class KeyBindingIdentity : public bindings_test::KeyBindingsTest {
  protected:
   void SetUp() override {
-    plist_test::MakeFolders(dir / "config/korvane");
-    CFPreferencesResetForTesting();
-    Restart();
+    KeyBindingsTest::SetUp();
     ASSERT_EQ(CreateAgentMenu(&menu), noErr);
   }
   void TearDown() override {
     DisposeMenuTree(menu);
-    UnloadKeyBindings();
-    CFPreferencesResetForTesting();
-  }
-  // A new run of the agent: "Key Bindings" read again and registered.
-  void Restart() {
-    UnloadKeyBindings();
-    CFPreferencesResetForTesting();
-    if (gKeyBindingEntries) CFRelease(gKeyBindingEntries);
-    auto stored = CFPreferencesCopyAppValue(CFSTR("Key Bindings"), kCFPreferencesCurrentApplication);
-    auto array = stored && CFGetTypeID(stored) == CFArrayGetTypeID()
-                     ? CFArrayCreateMutableCopy(nullptr, 0, static_cast<CFArrayRef>(stored.get()))
-                     : CFArrayCreateMutable(nullptr, 0, &kCFTypeArrayCallBacks);
-    gKeyBindingEntries = array.Detach();
-    LoadKeyBindings();
-  }
-  static FSRef Ref(const std::string& path) {
-    FSRef ref;
-    EXPECT_EQ(FSPathMakeRef(reinterpret_cast<const UInt8*>(path.c_str()), &ref, nullptr), noErr)
-        << path;
-    return ref;
+    KeyBindingsTest::TearDown();
   }
   static UInt32 Node(const std::string& path) {
     return static_cast<UInt32>(inode_reuse::InodeOf(path));
@@ -66,10 +41,6 @@ class KeyBindingIdentity : public ::testing::Test {
     return GetMenuItemView(menu, item).value().commandKey;
   }
 
-  TempDir dir;
-  ScopedEnv home{"HOME", dir.path()};
-  ScopedEnv xdg{"XDG_CONFIG_HOME", dir / "config"};
-  SimDesktop desktop{dir.path()};
   MenuRef menu = nullptr;
 };
 

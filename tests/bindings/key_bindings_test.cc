@@ -8,7 +8,7 @@
 #include <set>
 
 #include "bindings/KeyBindings.h"
-#include "hosts/sim/SimDesktop.h"
+#include "bindings/key_bindings_fixture.h"
 #include "hosts/sim/SimHotKeys.h"
 #include "menus/ItemRecords.h"
 #include "platform/files/Aliases.h"
@@ -19,8 +19,6 @@
 #include "support/plist_support.h"
 
 using plist_test::RunPython;
-using plist_test::ScopedEnv;
-using plist_test::TempDir;
 
 namespace {
 
@@ -36,43 +34,11 @@ OSStatus RecordHotKey(EventHandlerCallRef, EventRef event, void* pressed) {
   return noErr;
 }
 
-class KeyBindings : public ::testing::Test {
+class KeyBindings : public bindings_test::KeyBindingsTest {
  protected:
-  void SetUp() override {
-    // Made before any test file, so that no folder made later can take
-    // over the inode of a file a test removes (aliases find items by it).
-    plist_test::MakeFolders(dir / "config/korvane");
-    CFPreferencesResetForTesting();
-    Restart();
-  }
-  void TearDown() override {
-    UnloadKeyBindings();
-    CFPreferencesResetForTesting();
-  }
-
-  // What a new run of the agent does with the bindings: read "Key Bindings"
-  // from the preference file, then load and register them.
-  void Restart() {
-    UnloadKeyBindings();
-    CFPreferencesResetForTesting();
-    if (gKeyBindingEntries) CFRelease(gKeyBindingEntries);
-    auto stored = CFPreferencesCopyAppValue(CFSTR("Key Bindings"), kCFPreferencesCurrentApplication);
-    auto array = stored && CFGetTypeID(stored) == CFArrayGetTypeID()
-                     ? CFArrayCreateMutableCopy(nullptr, 0, static_cast<CFArrayRef>(stored.get()))
-                     : CFArrayCreateMutable(nullptr, 0, &kCFTypeArrayCallBacks);
-    gKeyBindingEntries = array.Detach();
-    LoadKeyBindings();
-  }
-
   std::string File(const std::string& name, const std::string& content = "x") {
     plist_test::WriteFile(dir / name, content);
     return dir / name;
-  }
-  static FSRef Ref(const std::string& path) {
-    FSRef ref;
-    EXPECT_EQ(FSPathMakeRef(reinterpret_cast<const UInt8*>(path.c_str()), &ref, nullptr), noErr)
-        << path;
-    return ref;
   }
   static UInt32 Node(const std::string& path) {
     struct stat st {};
@@ -119,10 +85,6 @@ class KeyBindings : public ::testing::Test {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
   }
 
-  TempDir dir;
-  ScopedEnv home{"HOME", dir.path()};
-  ScopedEnv xdg{"XDG_CONFIG_HOME", dir / "config"};
-  SimDesktop desktop{dir.path()};
   SimHotKeys& keys = desktop.hotKeys;
 };
 

@@ -9,12 +9,9 @@
 #include <cstring>
 #include <vector>
 
-#include "hosts/sim/SimDesktop.h"
-#include "support/plist_support.h"
+#include "support/desktop_fixture.h"
 
 namespace {
-
-using plist_test::TempDir;
 
 IconRef IconOfKind(IconKind kind) {
   IconDescription description;
@@ -46,11 +43,7 @@ void DirtyFreedBlocks(std::size_t size) {
   for (void* p : blocks) std::free(p);
 }
 
-class IconRendering : public ::testing::Test {
- protected:
-  TempDir dir;
-  SimDesktop desktop{dir.path()};
-};
+class IconRendering : public fixture::DesktopTest {};
 
 TEST_F(IconRendering, A32PixelIconHas128BytesPerRowIn4096Bytes) {
   void* buffer = nullptr;

@@ -15,13 +15,13 @@
 #include <string>
 #include <vector>
 
-#include "hosts/sim/SimDesktop.h"
 #include "menus/ItemRecords.h"
 #include "menus/MenuBuilder.h"
 #include "menus/WorkingSources.h"
 #include "platform/events/Events.h"
 #include "platform/menus/MenuEvents.h"
 #include "shell/Paths.h"
+#include "support/desktop_fixture.h"
 #include "triggers/Triggers.h"
 
 namespace builder_test {
@@ -67,29 +67,22 @@ inline CFRef<CFMutableArrayRef> Items(const std::vector<Entry>& entries) {
   return items;
 }
 
-class Sandbox : public testing::Test {
+// The desktop sandbox with the standard folders made and the menu globals
+// at their start values; the triggers a test made go before it.
+class Sandbox : public fixture::DesktopTest {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/korvane-builder-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    root = fs::canonical(pattern).string();
-    desktop = std::make_unique<SimDesktop>(root);
-    desktop->fileSystem->CreateStandardFolders();
+    desktop.fileSystem->CreateStandardFolders();
     gNextMenuID = 0;
     gOpenMenuCount = 0;
     gDropMenuActive = false;
     gInitialBuild = false;
-    // Each test has its own sandbox: a location found in another is stale.
-    ForgetSystemPreferencesForTesting();
   }
   void TearDown() override {
     DestroyTriggersForTesting();
     owned.clear();
     // Every menu a trigger made goes with it.
     EXPECT_EQ(CountLiveMenusForTesting(), 0u);
-    desktop.reset();
-    std::error_code ec;
-    fs::remove_all(root, ec);
   }
 
   std::string Path(const std::string& rel) const { return root + "/" + rel; }
@@ -126,8 +119,7 @@ class Sandbox : public testing::Test {
     return owned.back().get();
   }
 
-  std::string root;
-  std::unique_ptr<SimDesktop> desktop;
+  const std::string root = dir.path();
   std::vector<std::unique_ptr<UtilityMenu>> owned;
 };
 

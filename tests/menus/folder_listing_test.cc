@@ -16,14 +16,13 @@
 #include <string>
 #include <vector>
 
-#include "hosts/sim/SimDesktop.h"
 #include "menus/HiddenNames.h"
 #include "platform/launchservices/LaunchServices.h"
+#include "support/desktop_fixture.h"
 #include "support/plist_support.h"
 
 namespace fs = std::filesystem;
 using plist_test::MakeFolders;
-using plist_test::TempDir;
 using plist_test::WriteFile;
 
 namespace {
@@ -47,7 +46,7 @@ void SetHiddenListName(std::u16string_view name) {
   for (char16_t c : name) gHiddenListName[gHiddenListNameLength++] = c;
 }
 
-class FolderListing : public ::testing::Test {
+class FolderListing : public fixture::DesktopTest {
  protected:
   void SetUp() override {
     SetHiddenListName(u".hidden");
@@ -80,12 +79,6 @@ class FolderListing : public ::testing::Test {
   void Link(const std::string& name, const std::string& target) {
     ASSERT_EQ(::symlink(target.c_str(), In(name).c_str()), 0);
   }
-  static FSRef RefOf(const std::string& path) {
-    FSRef ref{};
-    EXPECT_EQ(FSPathMakeRef(reinterpret_cast<const UInt8*>(path.c_str()), &ref, nullptr), noErr)
-        << path;
-    return ref;
-  }
   static std::string PathOf(const FSRef& ref) {
     UInt8 path[PATH_MAX];
     if (FSRefMakePath(&ref, path, sizeof path) != noErr) return "(none)";
@@ -93,7 +86,7 @@ class FolderListing : public ::testing::Test {
   }
 
   UInt16 List(SInt8 split = kSplitMixed, bool makeSubmenus = true, MenuItemIndex after = 0) {
-    const FSRef folder = RefOf(dir / "list");
+    const FSRef folder = Ref(dir / "list");
     return ListFolder(menu, &folder, makeSubmenus, &prefs, split, after, Install, this);
   }
   std::vector<std::string> Texts(MenuRef m = nullptr) {
@@ -119,8 +112,6 @@ class FolderListing : public ::testing::Test {
     return GetItemDisplayPrefs(menu, item, &stored);
   }
 
-  TempDir dir;
-  SimDesktop desktop{dir.path()};
   std::size_t baseline = 0;
   MenuRef menu = nullptr;
   DisplayPrefs prefs;
@@ -368,7 +359,7 @@ TEST_F(FolderListing, HiddenNameListReadsOnlyUpToItsLimit) {
   text += std::string(static_cast<std::size_t>(kLargestHiddenList), 'x');
   text += "\nafter\n";
   File(".hidden", text);
-  const FSRef folder = RefOf(dir / "list");
+  const FSRef folder = Ref(dir / "list");
   HiddenNameList hidden;
   hidden.Read(&folder);
   EXPECT_TRUE(hidden.Contains("first"));
@@ -505,15 +496,15 @@ TEST_F(FolderListing, IconsAreIconRefsOrImagesByTheMenusIconSize) {
 TEST_F(FolderListing, AFolderThatCannotBeListedInsertsAndDeletesNothing) {
   InsertFileItem(menu, CFSTR("kept"), nullptr, nullptr, false, 0, 0, 0);
   File("file");
-  const FSRef file = RefOf(In("file"));
+  const FSRef file = Ref(In("file"));
   EXPECT_EQ(ListFolder(menu, &file, true, &prefs, kSplitMixed, 1, Install, this), 0);
 
   MakeFolders(dir / "gone");
-  const FSRef gone = RefOf(dir / "gone");
+  const FSRef gone = Ref(dir / "gone");
   fs::remove(dir / "gone");
   EXPECT_EQ(ListFolder(menu, &gone, true, &prefs, kSplitMixed, 1, Install, this), 0);
 
-  const FSRef folder = RefOf(dir / "list");
+  const FSRef folder = Ref(dir / "list");
   EXPECT_EQ(ListFolder(menu, nullptr, true, &prefs, kSplitMixed, 1, Install, this), 0);
   EXPECT_EQ(ListFolder(menu, &folder, true, nullptr, kSplitMixed, 1, Install, this), 0);
   EXPECT_EQ(ListFolder(nullptr, &folder, true, &prefs, kSplitMixed, 0, Install, this), 0);
@@ -522,7 +513,7 @@ TEST_F(FolderListing, AFolderThatCannotBeListedInsertsAndDeletesNothing) {
   MakeFolders(dir / "locked");
   WriteFile(dir / "locked/inside", "");
   ASSERT_EQ(::chmod((dir / "locked").c_str(), 0), 0);
-  const FSRef locked = RefOf(dir / "locked");
+  const FSRef locked = Ref(dir / "locked");
   EXPECT_EQ(ListFolder(menu, &locked, true, &prefs, kSplitMixed, 1, Install, this),
             geteuid() == 0 ? 1 : 0);
   ::chmod((dir / "locked").c_str(), 0755);
@@ -555,12 +546,12 @@ TEST_F(FolderListing, AFolderCutAtTheMenusItemLimitIsReported) {
 // A folder that cannot be opened tells the caller why; one that could be
 // listed says noErr, even when it showed nothing.
 TEST_F(FolderListing, TheListingStatusTellsUnreadableFromEmpty) {
-  const FSRef folder = RefOf(dir / "list");
+  const FSRef folder = Ref(dir / "list");
   OSErr status = 1;
   EXPECT_EQ(ListFolder(menu, &folder, true, &prefs, kSplitMixed, 0, Install, this, &status), 0);
   EXPECT_EQ(status, noErr);
   File("plain");
-  const FSRef file = RefOf(In("plain"));
+  const FSRef file = Ref(In("plain"));
   EXPECT_EQ(ListFolder(menu, &file, true, &prefs, kSplitMixed, 0, Install, this, &status), 0);
   EXPECT_EQ(status, errFSNotAFolder);
   EXPECT_EQ(ListFolder(menu, nullptr, true, &prefs, kSplitMixed, 0, Install, this, &status), 0);

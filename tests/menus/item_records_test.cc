@@ -10,14 +10,12 @@
 #include <vector>
 
 #include "bindings/KeyBindings.h"
-#include "hosts/sim/SimDesktop.h"
 #include "menus/ItemRecords.h"
 #include "platform/files/Files.h"
 #include "platform/launchservices/LaunchServices.h"
-#include "support/plist_support.h"
+#include "support/desktop_fixture.h"
 
 namespace fs = std::filesystem;
-using plist_test::TempDir;
 
 namespace {
 
@@ -38,7 +36,7 @@ void RecordInstall(MenuRef menu, void* refcon) {
   gInstalled.refcon = refcon;
 }
 
-class ItemRecords : public ::testing::Test {
+class ItemRecords : public fixture::DesktopTest {
  protected:
   void SetUp() override {
     RegisterIconOwnershipWithMenus();
@@ -74,8 +72,6 @@ class ItemRecords : public ::testing::Test {
   }
   MenuRef Submenu(MenuItemIndex item) { return View(item).submenu; }
 
-  TempDir dir;
-  SimDesktop desktop{dir.path()};
   std::size_t baseline = 0;
   MenuRef menu = nullptr;
 };

@@ -426,7 +426,7 @@ TEST_F(MenuBuilderTest, OpeningTheTopMenuCountsAndCancelsTheCloseTimer) {
   EXPECT_EQ(t->closeTimer, nullptr);
   EXPECT_EQ(gOpenMenuCount, 1);
   EXPECT_TRUE(Marked(t->menu, 1)) << "the top-level menu is the rebuild's, not the opening's";
-  desktop->runLoop.Advance(3.0);
+  desktop.runLoop.Advance(3.0);
   EXPECT_FALSE(fired) << "a dropped close timer must not close the menu later";
 }
 
@@ -539,11 +539,11 @@ TEST_F(MenuBuilderTest, SourceEntriesThatShowNothingOrAreReadInPartAreReported) 
   TriggerConfig config;
   config.items = items;
   config.definitionNumber = 4;
-  const std::size_t before = desktop->recorder.lines.size();
+  const std::size_t before = desktop.recorder.lines.size();
   owned.push_back(std::make_unique<UtilityMenu>(config));
   std::vector<std::string> seen;
-  for (std::size_t i = before; i < desktop->recorder.lines.size(); ++i)
-    if (desktop->recorder.lines[i].starts_with("settings:")) seen.push_back(desktop->recorder.lines[i]);
+  for (std::size_t i = before; i < desktop.recorder.lines.size(); ++i)
+    if (desktop.recorder.lines[i].starts_with("settings:")) seen.push_back(desktop.recorder.lines[i]);
   const std::string d = "settings: menu definition 4, ";
   EXPECT_EQ(seen, (Strings{
                       d + "source 2: \"Text\" is an integer, a string is needed; it counts as absent",
@@ -564,7 +564,7 @@ TEST_F(MenuBuilderTest, SourceEntriesThatShowNothingOrAreReadInPartAreReported) 
   // A trigger not made from the settings as read names the source alone.
   auto one = Items({Entry().Str("Type", "vols").Str("Text", "x").Num("No Hier", 1)});
   MakeTrigger(one);
-  EXPECT_EQ(desktop->recorder.lines.back(),
+  EXPECT_EQ(desktop.recorder.lines.back(),
             "settings: source 1: \"No Hier\" is an integer, a boolean is needed; it counts as "
             "absent");
 }

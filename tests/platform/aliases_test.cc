@@ -16,29 +16,15 @@
 #include "hosts/sim/SimFileSystem.h"
 #include "platform/files/Aliases.h"
 #include "platform/host/Host.h"
+#include "support/desktop_fixture.h"
 #include "support/inode_reuse.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class AliasesTest : public testing::Test {
+class AliasesTest : public fixture::FileSystemTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/korvane-aliases-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    root = fs::canonical(pattern).string();
-    sim = std::make_unique<SimFileSystem>(root);
-    host.fileSystem = sim.get();
-    host.recorder = &recorder;
-    previous = InstallHost(&host);
-  }
-  void TearDown() override {
-    InstallHost(previous);
-    std::error_code ec;
-    fs::remove_all(root, ec);
-  }
-
   std::string Make(const std::string& rel, const std::string& contents = "x") {
     std::string path = root + "/" + rel;
     fs::create_directories(fs::path(path).parent_path());
@@ -47,17 +33,6 @@ class AliasesTest : public testing::Test {
   }
   void Link(const std::string& target, const std::string& rel) {
     fs::create_symlink(target, root + "/" + rel);
-  }
-  static FSRef Ref(const std::string& path) {
-    FSRef ref{};
-    EXPECT_EQ(FSPathMakeRef(reinterpret_cast<const UInt8*>(path.c_str()), &ref, nullptr), noErr)
-        << path;
-    return ref;
-  }
-  static std::string PathOf(const FSRef& ref) {
-    UInt8 buffer[4096];
-    if (FSRefMakePath(&ref, buffer, sizeof buffer) != noErr) return "<error>";
-    return reinterpret_cast<char*>(buffer);
   }
   // Makes an alias record for path, resolves it later with the given flags.
   struct Alias {
@@ -70,12 +45,6 @@ class AliasesTest : public testing::Test {
     if (err == noErr) *found = PathOf(target);
     return err;
   }
-
-  std::string root;
-  std::unique_ptr<SimFileSystem> sim;
-  SimRecorder recorder;
-  Host host;
-  Host* previous = nullptr;
 };
 
 TEST_F(AliasesTest, RecordsFindTheItemByPathThenByIdentityThenByName) {
@@ -194,35 +163,35 @@ TEST_F(AliasesTest, DamagedRecordsAreRefused) {
 }
 
 TEST_F(AliasesTest, UnmountedVolumesAskBeforeResolving) {
-  sim->AddVolume("Backup", "Volumes/Backup");
+  sim.AddVolume("Backup", "Volumes/Backup");
   std::string file = Make("Volumes/Backup/report.txt");
   FSRef ref = Ref(file);
   Alias alias;
   ASSERT_EQ(FSNewAlias(nullptr, &ref, &alias.handle), noErr);
-  sim->SetMounted("Backup", false);
+  sim.SetMounted("Backup", false);
 
   std::string found;
   Boolean changed;
   EXPECT_EQ(Resolve(alias, kResolveAliasFileNoUI, &found, &changed), nsvErr);
-  EXPECT_EQ(sim->MountRequests(), 0);
+  EXPECT_EQ(sim.MountRequests(), 0);
 
-  sim->SetMountAnswer(false);
+  sim.SetMountAnswer(false);
   EXPECT_EQ(Resolve(alias, 0, &found, &changed), nsvErr);
-  EXPECT_EQ(sim->MountRequests(), 1);
+  EXPECT_EQ(sim.MountRequests(), 1);
 
-  sim->SetMountAnswer(true);
+  sim.SetMountAnswer(true);
   ASSERT_EQ(Resolve(alias, 0, &found, &changed), noErr);
   EXPECT_EQ(found, file);
-  EXPECT_EQ(sim->MountRequests(), 2);
+  EXPECT_EQ(sim.MountRequests(), 2);
   EXPECT_EQ(recorder.lines, (std::vector<std::string>{"mount request: \"Backup\" refused",
                                                       "mount request: \"Backup\" mounted"}));
   // Mounted now: no further question.
   ASSERT_EQ(Resolve(alias, kResolveAliasFileNoUI, &found, &changed), noErr);
-  EXPECT_EQ(sim->MountRequests(), 2);
+  EXPECT_EQ(sim.MountRequests(), 2);
 }
 
 TEST_F(AliasesTest, AVolumeMountedElsewhereIsFoundByName) {
-  sim->AddVolume("Stick", "Volumes/Stick");
+  sim.AddVolume("Stick", "Volumes/Stick");
   FSRef ref = Ref(Make("Volumes/Stick/notes/todo.txt"));
   Alias alias;
   ASSERT_EQ(FSNewAlias(nullptr, &ref, &alias.handle), noErr);
@@ -304,19 +273,19 @@ TEST_F(AliasesTest, BrokenAndLoopingAliasFilesFail) {
 }
 
 TEST_F(AliasesTest, AliasFilesOntoUnmountedVolumesFollowTheMountRule) {
-  sim->AddVolume("Backup", "Volumes/Backup");
+  sim.AddVolume("Backup", "Volumes/Backup");
   std::string file = Make("Volumes/Backup/report.txt");
   Link(file, "shortcut");
-  sim->SetMounted("Backup", false);
+  sim.SetMounted("Backup", false);
   FSRef ref = Ref(root + "/shortcut");
   Boolean isFolder, aliased;
   EXPECT_EQ(FSResolveAliasFileWithMountFlags(&ref, true, &isFolder, &aliased,
                                              kResolveAliasFileNoUI),
             nsvErr);
-  EXPECT_EQ(sim->MountRequests(), 0);
+  EXPECT_EQ(sim.MountRequests(), 0);
   ASSERT_EQ(FSResolveAliasFileWithMountFlags(&ref, true, &isFolder, &aliased, 0), noErr);
   EXPECT_EQ(PathOf(ref), file);
-  EXPECT_EQ(sim->MountRequests(), 1);
+  EXPECT_EQ(sim.MountRequests(), 1);
 }
 
 TEST(Handles, HoldCopiesAndKeepTheirSize) {

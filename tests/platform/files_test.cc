@@ -20,33 +20,17 @@
 #include "hosts/sim/SimFileSystem.h"
 #include "platform/files/Files.h"
 #include "platform/host/Host.h"
+#include "support/desktop_fixture.h"
 #include "support/inode_reuse.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// A fresh folder (no symlinks in its path) with the simulated file system
-// installed as the host's, removed afterwards.
-class FilesTest : public testing::Test {
+// The sandbox folder is searchable by all, as a home folder usually is.
+class FilesTest : public fixture::FileSystemTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/korvane-files-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    root = fs::canonical(pattern).string();
-    fs::permissions(root, fs::perms(0755));
-    sim = std::make_unique<SimFileSystem>(root);
-    host.fileSystem = sim.get();
-    host.recorder = &recorder;
-    previous = InstallHost(&host);
-  }
-  void TearDown() override {
-    InstallHost(previous);
-    std::error_code ec;
-    for (auto& p : fs::recursive_directory_iterator(root, ec))
-      if (p.is_directory(ec) && !p.is_symlink(ec)) fs::permissions(p.path(), fs::perms(0755), ec);
-    fs::remove_all(root, ec);
-  }
+  void SetUp() override { fs::permissions(root, fs::perms(0755)); }
 
   std::string Make(const std::string& rel, const std::string& contents = "x") {
     std::string path = root + "/" + rel;
@@ -58,17 +42,6 @@ class FilesTest : public testing::Test {
     std::string path = root + "/" + rel;
     fs::create_directories(path);
     return path;
-  }
-  static FSRef Ref(const std::string& path, OSStatus expect = noErr) {
-    FSRef ref;
-    EXPECT_EQ(FSPathMakeRef(reinterpret_cast<const UInt8*>(path.c_str()), &ref, nullptr), expect)
-        << path;
-    return ref;
-  }
-  static std::string PathOf(const FSRef& ref) {
-    UInt8 buffer[4096];
-    if (FSRefMakePath(&ref, buffer, sizeof buffer) != noErr) return "<error>";
-    return reinterpret_cast<char*>(buffer);
   }
   static std::string Name(const HFSUniStr255& n) {
     std::string out;
@@ -109,12 +82,6 @@ class FilesTest : public testing::Test {
     EXPECT_EQ(FSCloseIterator(it), noErr);
     return out;
   }
-
-  std::string root;
-  std::unique_ptr<SimFileSystem> sim;
-  SimRecorder recorder;
-  Host host;
-  Host* previous = nullptr;
 };
 
 // ------------------------------------------------------------------ refs
@@ -581,8 +548,8 @@ TEST_F(FilesTest, ForksReadFromTheMarkAndReportTheEnd) {
 // ---------------------------------------------------- volumes and folders
 
 TEST_F(FilesTest, VolumesAreNumberedListedAndCanGoOffline) {
-  sim->AddVolume("Backup", "Volumes/Backup", true);
-  sim->AddVolume("Fixed", "Volumes/Fixed", false);
+  sim.AddVolume("Backup", "Volumes/Backup", true);
+  sim.AddVolume("Fixed", "Volumes/Fixed", false);
   std::string inside = Make("Volumes/Backup/report.txt");
   FSVolumeRefNum first = 0, second = 0;
   HFSUniStr255 name;
@@ -608,14 +575,14 @@ TEST_F(FilesTest, VolumesAreNumberedListedAndCanGoOffline) {
   EXPECT_EQ(Name(name), "Backup");  // a root is called by its volume's name
 
   // Unmounted: everything below it is missing, and it is not listed.
-  sim->SetMounted("Backup", false);
+  sim.SetMounted("Backup", false);
   EXPECT_EQ(FSGetCatalogInfo(&file, kFSCatInfoNone, nullptr, nullptr, nullptr, nullptr), fnfErr);
   Ref(inside, fnfErr);
   EXPECT_EQ(List(Ref(root + "/Volumes")).names, std::vector<std::string>{"Fixed"});
   ASSERT_EQ(FSGetVolumeInfo(kFSInvalidVolumeRefNum, 1, &second, 0, nullptr, &name, nullptr), noErr);
   EXPECT_EQ(Name(name), "Fixed");
   EXPECT_EQ(FSGetVolumeInfo(first, 0, nullptr, 0, nullptr, nullptr, nullptr), nsvErr);
-  sim->SetMounted("Backup", true);
+  sim.SetMounted("Backup", true);
   EXPECT_EQ(FSGetCatalogInfo(&file, kFSCatInfoNone, nullptr, nullptr, nullptr, nullptr), noErr);
 
   EXPECT_EQ(FSEjectVolumeSync(second, 0, nullptr), fBsyErr);
@@ -627,8 +594,8 @@ TEST_F(FilesTest, VolumesAreNumberedListedAndCanGoOffline) {
 
 TEST_F(FilesTest, LongVolumeNamesAreCutWithoutSplittingALetter) {
   // File names cannot exceed 255 units on Linux, but volume names can.
-  sim->AddVolume(std::string(300, 'v'), "Volumes/Long");
-  sim->AddVolume(std::string(254, 'a') + "\xF0\x9F\x93\x81", "Volumes/Astral");
+  sim.AddVolume(std::string(300, 'v'), "Volumes/Long");
+  sim.AddVolume(std::string(254, 'a') + "\xF0\x9F\x93\x81", "Volumes/Astral");
   HFSUniStr255 name;
   ASSERT_EQ(FSGetVolumeInfo(kFSInvalidVolumeRefNum, 1, nullptr, 0, nullptr, &name, nullptr),
             noErr);
@@ -644,12 +611,12 @@ TEST_F(FilesTest, FoldersComeFromTheHostTable) {
   EXPECT_EQ(FSFindFolder(kUserDomain, kDesktopFolderType, kDontCreateFolder, &ref), fnfErr);
   EXPECT_TRUE(recorder.lines.empty());
   ASSERT_EQ(FSFindFolder(kUserDomain, kDesktopFolderType, kCreateFolder, &ref), noErr);
-  EXPECT_EQ(PathOf(ref), sim->Home() + "/Desktop");
+  EXPECT_EQ(PathOf(ref), sim.Home() + "/Desktop");
   EXPECT_EQ(recorder.lines, std::vector<std::string>{"FSFindFolder: created the user folder 'desk'"});
   ASSERT_EQ(FSFindFolder(kUserDomain, kDesktopFolderType, kCreateFolder, &ref), noErr);
   EXPECT_EQ(recorder.lines.size(), 1u);  // nothing created the second time
 
-  sim->CreateStandardFolders();
+  sim.CreateStandardFolders();
   ASSERT_EQ(FSFindFolder(kLocalDomain, kUtilitiesFolderType, kDontCreateFolder, &ref), noErr);
   EXPECT_EQ(PathOf(ref), root + "/Applications/Utilities");
   ASSERT_EQ(FSFindFolder(kOnAppropriateDisk, kApplicationsFolderType, kDontCreateFolder, &ref),
@@ -658,15 +625,15 @@ TEST_F(FilesTest, FoldersComeFromTheHostTable) {
   EXPECT_EQ(FSFindFolder(kUserDomain, FourCC("none"), kCreateFolder, &ref), fnfErr);
 
   // A table entry that is a symbolic link gives the folder itself.
-  fs::create_directory_symlink(sim->Home() + "/Documents", root + "/docs-link");
-  sim->SetFolder(kUserDomain, kDocumentsFolderType, root + "/docs-link");
+  fs::create_directory_symlink(sim.Home() + "/Documents", root + "/docs-link");
+  sim.SetFolder(kUserDomain, kDocumentsFolderType, root + "/docs-link");
   ASSERT_EQ(FSFindFolder(kUserDomain, kDocumentsFolderType, kDontCreateFolder, &ref), noErr);
-  EXPECT_EQ(PathOf(ref), sim->Home() + "/Documents");
+  EXPECT_EQ(PathOf(ref), sim.Home() + "/Documents");
 
   // Fixed Mac paths lead into the sandbox; other paths are left alone.
   EXPECT_EQ(MapMacPath("/Applications/X.app"), root + "/Applications/X.app");
   EXPECT_EQ(MapMacPath("/Applications"), root + "/Applications");
-  EXPECT_EQ(MapMacPath("/Desktop Folder"), sim->Home() + "/Desktop");
+  EXPECT_EQ(MapMacPath("/Desktop Folder"), sim.Home() + "/Desktop");
   EXPECT_EQ(MapMacPath("/ApplicationsX"), "/ApplicationsX");
   EXPECT_EQ(MapMacPath("/usr/bin"), "/usr/bin");
   EXPECT_EQ(MapMacPath("relative/Applications"), "relative/Applications");

@@ -9,6 +9,7 @@
 
 #include "platform/graphics/CoreGraphics.h"
 #include "platform/core/MacErrors.h"
+#include "support/plist_support.h"
 
 namespace {
 
@@ -396,9 +397,8 @@ TEST(BitmapContext, FlushReachesTheOwnerAndPixelsOutliveTheContext) {
 
 TEST(PNGOutput, WritesReadableFilesAndReportsFailures) {
   UInt8 rgba[] = {255, 0, 0, 255, 0, 0, 128, 128};  // red, half-transparent blue
-  char dir[] = "/tmp/korvane-png-XXXXXX";
-  ASSERT_NE(mkdtemp(dir), nullptr);
-  std::string path = std::string(dir) + "/out.png";
+  plist_test::TempDir dir;
+  std::string path = dir / "out.png";
   ASSERT_EQ(WriteImagePNG(rgba, 2, 1, 8, path), noErr);
 
   cairo_surface_t* s = cairo_image_surface_create_from_png(path.c_str());
@@ -414,7 +414,5 @@ TEST(PNGOutput, WritesReadableFilesAndReportsFailures) {
   EXPECT_EQ(WriteImagePNG(rgba, 2, 1, 4, path), paramErr);
   EXPECT_EQ(WriteImagePNG(std::span<const UInt8>(rgba, 4), 2, 1, 8, path), paramErr);
   EXPECT_EQ(WriteImagePNG(nullptr, path), paramErr);
-  EXPECT_EQ(WriteImagePNG(rgba, 2, 1, 8, std::string(dir) + "/missing/out.png"), ioErr);
-  unlink(path.c_str());
-  rmdir(dir);
+  EXPECT_EQ(WriteImagePNG(rgba, 2, 1, 8, dir / "missing/out.png"), ioErr);
 }

@@ -18,6 +18,7 @@
 #include "platform/host/Host.h"
 #include "platform/core/MacErrors.h"
 #include "platform/menus/Menus.h"
+#include "support/desktop_fixture.h"
 
 namespace {
 
@@ -61,25 +62,11 @@ void CountAndFree(void* info, const void* data, size_t) {
 }
 
 // The simulated desktop's icons and volumes over a sandbox folder.
-class IconsTest : public ::testing::Test {
+class IconsTest : public fixture::FileSystemTest {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/korvane-icons-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    char real[PATH_MAX];
-    ASSERT_NE(realpath(tmpl, real), nullptr);
-    dir_ = real;
-    fs_ = std::make_unique<SimFileSystem>(dir_);
-    host_.icons = &icons_;
-    host_.fileSystem = fs_.get();
-    previous_ = InstallHost(&host_);
-  }
-  void TearDown() override {
-    InstallHost(previous_);
-    std::filesystem::remove_all(dir_);
-  }
+  void SetUp() override { host.icons = &icons_; }
 
-  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+  std::string Path(const std::string& name) const { return root + "/" + name; }
   void MakeFile(const std::string& name, const std::string& text, mode_t mode = 0644) const {
     std::ofstream(Path(name)) << text;
     chmod(Path(name).c_str(), mode);
@@ -102,11 +89,7 @@ class IconsTest : public ::testing::Test {
     return text;
   }
 
-  std::string dir_;
   SimIcons icons_;
-  std::unique_ptr<SimFileSystem> fs_;
-  Host host_;
-  Host* previous_ = nullptr;
 };
 
 }  // namespace
@@ -145,7 +128,7 @@ TEST_F(IconsTest, KindFollowsTheItemOnDisk) {
   ASSERT_EQ(symlink(Path("Mail.app").c_str(), Path("Mail").c_str()), 0);
   ASSERT_EQ(symlink(Path("Documents").c_str(), Path("Docs").c_str()), 0);
   ASSERT_EQ(symlink(Path("nowhere").c_str(), Path("broken").c_str()), 0);
-  fs_->AddVolume("Backup", "Volumes/Backup");
+  sim.AddVolume("Backup", "Volumes/Backup");
 
   EXPECT_EQ(DescribeItem(Path("Documents")), "icon:folder");
   EXPECT_EQ(DescribeItem(Path("Mail.app")), "icon:application");

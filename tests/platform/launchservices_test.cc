@@ -14,27 +14,14 @@
 #include "hosts/sim/SimFileSystem.h"
 #include "platform/host/Host.h"
 #include "platform/launchservices/LaunchServices.h"
+#include "support/desktop_fixture.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class LaunchServicesTest : public testing::Test {
+class LaunchServicesTest : public fixture::FileSystemTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/korvane-ls-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    root = fs::canonical(pattern).string();
-    sim = std::make_unique<SimFileSystem>(root);
-    host.fileSystem = sim.get();
-    previous = InstallHost(&host);
-  }
-  void TearDown() override {
-    InstallHost(previous);
-    std::error_code ec;
-    fs::remove_all(root, ec);
-  }
-
   std::string Make(const std::string& rel, const std::string& contents = "x", int mode = 0644) {
     std::string path = root + "/" + rel;
     fs::create_directories(fs::path(path).parent_path());
@@ -51,12 +38,6 @@ class LaunchServicesTest : public testing::Test {
              extraKeys + "</dict></plist>\n");
     return root + "/" + rel;
   }
-  static FSRef Ref(const std::string& path) {
-    FSRef ref{};
-    EXPECT_EQ(FSPathMakeRef(reinterpret_cast<const UInt8*>(path.c_str()), &ref, nullptr), noErr)
-        << path;
-    return ref;
-  }
   static LSItemInfoFlags Flags(const std::string& path, LSRequestedInfo which =
                                                             kLSRequestBasicFlagsOnly) {
     FSRef ref = Ref(path);
@@ -72,16 +53,6 @@ class LaunchServicesTest : public testing::Test {
     CFRef<CFStringRef> owned(name);
     return owned ? CFStringToUTF8(owned) : "<null>";
   }
-  static std::string PathOf(const FSRef& ref) {
-    UInt8 buffer[4096];
-    if (FSRefMakePath(&ref, buffer, sizeof buffer) != noErr) return "<error>";
-    return reinterpret_cast<char*>(buffer);
-  }
-
-  std::string root;
-  std::unique_ptr<SimFileSystem> sim;
-  Host host;
-  Host* previous = nullptr;
 };
 
 TEST_F(LaunchServicesTest, FlagsFollowTheKindOfItem) {
@@ -100,7 +71,7 @@ TEST_F(LaunchServicesTest, FlagsFollowTheKindOfItem) {
   fs::create_symlink(root + "/Folder", root + "/Folder alias");
   fs::create_symlink(root + "/nowhere", root + "/broken");
   ::mkfifo((root + "/pipe").c_str(), 0644);
-  sim->AddVolume("Backup", "Volumes/Backup");
+  sim.AddVolume("Backup", "Volumes/Backup");
 
   EXPECT_EQ(Flags(root + "/Folder"), kLSItemInfoIsContainer);
   EXPECT_EQ(Flags(root + "/.cache"), kLSItemInfoIsContainer | kLSItemInfoIsInvisible);
@@ -192,7 +163,7 @@ TEST_F(LaunchServicesTest, DisplayNames) {
   Make("nameless.desktop", "[Desktop Entry]\nType=Application\n");
   Make("link.desktop", "[Desktop Entry]\nType=Link\nName=Somewhere\n");
   Make("caf\xE9.txt");  // Latin-1 bytes, not UTF-8
-  sim->AddVolume("Backup Disk", "Volumes/Backup");
+  sim.AddVolume("Backup Disk", "Volumes/Backup");
 
   EXPECT_EQ(DisplayName(root + "/Tool.app"), "Tool");
   EXPECT_EQ(DisplayName(root + "/x.app.txt"), "x.app.txt");

@@ -3,15 +3,16 @@
 
 #include <gtest/gtest.h>
 
-#include "hosts/sim/SimDesktop.h"
 #include "platform/bundles/Bundle.h"
+#include "support/desktop_fixture.h"
 #include "support/plist_support.h"
 
 namespace {
 
 using plist_test::WriteFile;
 
-class NibsTest : public ::testing::Test {
+// The desktop sandbox with a bundle of the test's making as the main bundle.
+class NibsTest : public fixture::DesktopTest {
  protected:
   NibsTest() {
     plist_test::MakeFolders(bundle_ / "Contents/Resources");
@@ -23,7 +24,6 @@ class NibsTest : public ::testing::Test {
               "<?xml version=\"1.0\"?><plist version=\"1.0\">" + body + "</plist>");
   }
   plist_test::TempDir bundle_;
-  SimDesktop desktop_;
 };
 
 TEST_F(NibsTest, AMissingOrUnreadableNibCannotBeFound) {
@@ -49,21 +49,21 @@ TEST_F(NibsTest, TheMenuBarGoesToTheHostWithoutItsMalformedParts) {
   ASSERT_EQ(CreateNibReference(CFSTR("main"), &nib), noErr);
   EXPECT_EQ(SetMenuBarFromNib(nib, CFSTR("Missing")), kIBCarbonRuntimeCantFindObject);
   EXPECT_EQ(SetMenuBarFromNib(nib, CFSTR("Other")), kIBCarbonRuntimeObjectNotOfRequestedType);
-  EXPECT_TRUE(desktop_.menuBar.menus.empty());
+  EXPECT_TRUE(desktop.menuBar.menus.empty());
   ASSERT_EQ(SetMenuBarFromNib(nib, CFSTR("MenuBar")), noErr);
   DisposeNibReference(nib);
-  ASSERT_EQ(desktop_.menuBar.menus.size(), 2u);
-  EXPECT_EQ(desktop_.menuBar.menus[0].items, (std::vector<std::string>{"About", "-", "Quit"}));
-  EXPECT_EQ(desktop_.menuBar.menus[1].title, "Help");
-  EXPECT_FALSE(desktop_.menuBar.shown);
+  ASSERT_EQ(desktop.menuBar.menus.size(), 2u);
+  EXPECT_EQ(desktop.menuBar.menus[0].items, (std::vector<std::string>{"About", "-", "Quit"}));
+  EXPECT_EQ(desktop.menuBar.menus[1].title, "Help");
+  EXPECT_FALSE(desktop.menuBar.shown);
   ShowMenuBar();
-  EXPECT_TRUE(desktop_.menuBar.shown);
-  EXPECT_EQ(desktop_.recorder.lines.back(), "menu bar shown");
+  EXPECT_TRUE(desktop.menuBar.shown);
+  EXPECT_EQ(desktop.recorder.lines.back(), "menu bar shown");
 }
 
 TEST_F(NibsTest, WithoutAHostMenuBarTheBarCannotBeSet) {
   WriteNib("<dict><key>MenuBar</key><array/></dict>");
-  desktop_.host().menuBar = nullptr;
+  desktop.host().menuBar = nullptr;
   IBNibRef nib = nullptr;
   ASSERT_EQ(CreateNibReference(CFSTR("main"), &nib), noErr);
   EXPECT_EQ(SetMenuBarFromNib(nib, CFSTR("MenuBar")), unimpErr);

@@ -5,6 +5,7 @@
 #include "platform/bundles/Bundle.h"
 #include "platform/preferences/Preferences.h"
 #include "platform/propertylists/PropertyList.h"
+#include "support/desktop_fixture.h"
 #include "support/plist_support.h"
 
 using namespace plist_test;
@@ -14,23 +15,18 @@ namespace {
 CFRef<CFNumberRef> Int(SInt64 v) { return CFNumberCreate(nullptr, kCFNumberSInt64Type, &v); }
 
 // Every test gets its own home and configuration folder and starts with
-// nothing cached, like a fresh agent.
-class Preferences : public ::testing::Test {
+// nothing cached, like a fresh agent. The preferences lie below the desktop:
+// a host that only records the transcript stands in for it.
+class Preferences : public ::testing::Test, protected fixture::SandboxHome {
  protected:
-  Preferences()
-      : home_("HOME", dir_ / "home"),
-        xdg_("XDG_CONFIG_HOME", dir_ / "config") {
-    SetMainBundlePath("");
-    CFPreferencesResetForTesting();
-  }
-  ~Preferences() override { CFPreferencesResetForTesting(); }
+  Preferences() : SandboxHome({.home = "home", .config = "config"}) { SetMainBundlePath(""); }
 
   std::string File(const std::string& id = "com.talvik.korvane") const {
-    return dir_ / ("config/korvane/" + id + ".plist");
+    return dir / ("config/korvane/" + id + ".plist");
   }
   // Writes the domain file as another program would.
   void WriteWithPython(const std::string& dictLiteral, const std::string& id = "com.talvik.korvane") {
-    MakeFolders(dir_ / "config/korvane");
+    MakeFolders(dir / "config/korvane");
     ASSERT_TRUE(RunPython("plistlib.dump(" + dictLiteral + ", open('" + File(id) + "', 'wb'))\n"));
   }
   // The domain file as plistlib reads it: "key=repr" lines in key order.
@@ -40,8 +36,6 @@ class Preferences : public ::testing::Test {
         .value_or("python could not read it");
   }
 
-  TempDir dir_;
-  ScopedEnv home_, xdg_;
   RecordingHost host_;
 };
 
@@ -60,9 +54,9 @@ TEST_F(Preferences, FirstSynchronizeCreatesPrivateFolderAndFile) {
   EXPECT_EQ(ModeOf(File()), -1);
 
   ASSERT_TRUE(CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication));
-  EXPECT_EQ(ModeOf(dir_ / "config/korvane"), 0700);
+  EXPECT_EQ(ModeOf(dir / "config/korvane"), 0700);
   EXPECT_EQ(ModeOf(File()), 0600);
-  EXPECT_EQ(FolderEntries(dir_ / "config/korvane"),
+  EXPECT_EQ(FolderEntries(dir / "config/korvane"),
             std::vector<std::string>{"com.talvik.korvane.plist"});
   EXPECT_EQ(ReadWithPython(), "Global Menus=[3]\nKey Bindings='none'\n");
   EXPECT_EQ(host_.lines, std::vector<std::string>{
@@ -117,7 +111,7 @@ TEST_F(Preferences, UnreadableFileIsNeverWrittenOverAndSaysWhy) {
   for (const auto& [bytes, reason] : kinds) {
     CFPreferencesResetForTesting();
     host_.lines.clear();
-    MakeFolders(dir_ / "config/korvane");
+    MakeFolders(dir / "config/korvane");
     WriteFile(File(), bytes);
     EXPECT_FALSE(CFPreferencesCopyAppValue(CFSTR("A"), kCFPreferencesCurrentApplication));
     Boolean valid = true;
@@ -130,7 +124,7 @@ TEST_F(Preferences, UnreadableFileIsNeverWrittenOverAndSaysWhy) {
                              kCFPreferencesCurrentApplication);
     EXPECT_FALSE(CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication));
     EXPECT_EQ(ReadFile(File()), bytes);
-    EXPECT_EQ(FolderEntries(dir_ / "config/korvane"),
+    EXPECT_EQ(FolderEntries(dir / "config/korvane"),
               std::vector<std::string>{"com.talvik.korvane.plist"});
     // Said once, with the reason, however often the file is tried.
     EXPECT_EQ(host_.lines, std::vector<std::string>{"preferences: " + File() + " cannot be read (" +
@@ -144,7 +138,7 @@ TEST_F(Preferences, UnreadableFileIsNeverWrittenOverAndSaysWhy) {
 }
 
 TEST_F(Preferences, EmptyFileIsAnEmptyDomain) {
-  MakeFolders(dir_ / "config/korvane");
+  MakeFolders(dir / "config/korvane");
   WriteFile(File(), "");
   ::chmod(File().c_str(), 0640);
   EXPECT_FALSE(CFPreferencesCopyAppValue(CFSTR("K"), kCFPreferencesCurrentApplication));
@@ -157,7 +151,7 @@ TEST_F(Preferences, EmptyFileIsAnEmptyDomain) {
 
 TEST_F(Preferences, SynchronizeWithoutChangesWritesNothing) {
   ASSERT_TRUE(CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication));
-  EXPECT_EQ(ModeOf(dir_ / "config/korvane"), -1);
+  EXPECT_EQ(ModeOf(dir / "config/korvane"), -1);
 
   WriteWithPython("{'A': True}");
   ::chmod(File().c_str(), 0644);
@@ -227,17 +221,17 @@ TEST_F(Preferences, DomainFileFollowsTheEnvironmentAndApplicationID) {
     ScopedEnv unset("XDG_CONFIG_HOME", xdg);
     CFPreferencesSetAppValue(CFSTR("K"), Int(1), CFSTR("org.example.other"));
     ASSERT_TRUE(CFPreferencesAppSynchronize(CFSTR("org.example.other")));
-    EXPECT_EQ(ModeOf(dir_ / "home/.config/korvane/org.example.other.plist"), 0600);
-    ::unlink((dir_ / "home/.config/korvane/org.example.other.plist").c_str());
+    EXPECT_EQ(ModeOf(dir / "home/.config/korvane/org.example.other.plist"), 0600);
+    ::unlink((dir / "home/.config/korvane/org.example.other.plist").c_str());
     CFPreferencesResetForTesting();
   }
   // The environment is read on every call: a new HOME is a new file.
   ScopedEnv unset("XDG_CONFIG_HOME", std::nullopt);
-  ScopedEnv otherHome("HOME", dir_ / "second home");
+  ScopedEnv otherHome("HOME", dir / "second home");
   CFPreferencesSetAppValue(CFSTR("K"), Int(2), CFSTR("org.example.other"));
   ASSERT_TRUE(CFPreferencesAppSynchronize(CFSTR("org.example.other")));
-  EXPECT_EQ(ModeOf(dir_ / "second home/.config/korvane/org.example.other.plist"), 0600);
-  EXPECT_EQ(ModeOf(dir_ / "home/.config/korvane/org.example.other.plist"), -1);
+  EXPECT_EQ(ModeOf(dir / "second home/.config/korvane/org.example.other.plist"), 0600);
+  EXPECT_EQ(ModeOf(dir / "home/.config/korvane/org.example.other.plist"), -1);
 
   // Names that would lead out of the folder name no domain.
   for (const char* bad : {"", "../escape", "a/b", ".hidden"}) {
@@ -246,16 +240,16 @@ TEST_F(Preferences, DomainFileFollowsTheEnvironmentAndApplicationID) {
     EXPECT_FALSE(CFPreferencesCopyAppValue(CFSTR("K"), id)) << bad;
     EXPECT_FALSE(CFPreferencesAppSynchronize(id)) << bad;
   }
-  EXPECT_EQ(FolderEntries(dir_.path()),
+  EXPECT_EQ(FolderEntries(dir.path()),
             (std::vector<std::string>{"home", "second home"}));
 }
 
 TEST_F(Preferences, CurrentApplicationIsTheMainBundleIdentifier) {
-  MakeFolders(dir_ / "Tool.app/Contents");
-  WriteFile(dir_ / "Tool.app/Contents/Info.plist",
+  MakeFolders(dir / "Tool.app/Contents");
+  WriteFile(dir / "Tool.app/Contents/Info.plist",
             "<plist version=\"1.0\"><dict><key>CFBundleIdentifier</key>"
             "<string>org.example.tool</string></dict></plist>");
-  SetMainBundlePath(dir_ / "Tool.app");
+  SetMainBundlePath(dir / "Tool.app");
   CFPreferencesSetAppValue(CFSTR("K"), CFSTR("v"), kCFPreferencesCurrentApplication);
   ASSERT_TRUE(CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication));
   SetMainBundlePath("");
@@ -265,22 +259,22 @@ TEST_F(Preferences, CurrentApplicationIsTheMainBundleIdentifier) {
 
 TEST_F(Preferences, FailedWriteIsReportedAndKeepsTheChanges) {
   // The configuration folder cannot be made: a file is in its place.
-  WriteFile(dir_ / "config", "in the way");
+  WriteFile(dir / "config", "in the way");
   CFPreferencesSetAppValue(CFSTR("Key Bindings"), Int(5), kCFPreferencesCurrentApplication);
   EXPECT_FALSE(CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication));
   EXPECT_EQ(host_.lines, std::vector<std::string>{"preferences: cannot write " + File() +
                                                   ": Not a directory; the changes are kept for "
                                                   "a later try"});
-  ::unlink((dir_ / "config").c_str());
+  ::unlink((dir / "config").c_str());
   ASSERT_TRUE(CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication));
   EXPECT_EQ(ReadWithPython(), "Key Bindings=5\n");
 
   if (::geteuid() != 0) {  // permissions do not stop root
     host_.lines.clear();
-    ::chmod((dir_ / "config/korvane").c_str(), 0500);
+    ::chmod((dir / "config/korvane").c_str(), 0500);
     CFPreferencesSetAppValue(CFSTR("Key Bindings"), Int(6), kCFPreferencesCurrentApplication);
     EXPECT_FALSE(CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication));
-    ::chmod((dir_ / "config/korvane").c_str(), 0700);
+    ::chmod((dir / "config/korvane").c_str(), 0700);
     EXPECT_EQ(host_.lines, std::vector<std::string>{"preferences: cannot write " + File() +
                                                     ": Permission denied; the changes are kept "
                                                     "for a later try"});
@@ -307,10 +301,10 @@ TEST_F(Preferences, ReadOnlyFileIsLeftUntouched) {
 }
 
 TEST_F(Preferences, LinkedFileStaysALink) {
-  MakeFolders(dir_ / "dotfiles");
-  MakeFolders(dir_ / "config/korvane");
-  WriteFile(dir_ / "dotfiles/korvane.plist", "<plist version=\"1.0\"><dict/></plist>");
-  ASSERT_EQ(::symlink((dir_ / "dotfiles/korvane.plist").c_str(), File().c_str()), 0);
+  MakeFolders(dir / "dotfiles");
+  MakeFolders(dir / "config/korvane");
+  WriteFile(dir / "dotfiles/korvane.plist", "<plist version=\"1.0\"><dict/></plist>");
+  ASSERT_EQ(::symlink((dir / "dotfiles/korvane.plist").c_str(), File().c_str()), 0);
   CFPreferencesSetAppValue(CFSTR("K"), Int(1), kCFPreferencesCurrentApplication);
   ASSERT_TRUE(CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication));
   struct stat st;
@@ -320,8 +314,8 @@ TEST_F(Preferences, LinkedFileStaysALink) {
 }
 
 TEST_F(Preferences, DanglingLinkIsWrittenThroughToItsTarget) {
-  MakeFolders(dir_ / "config/korvane");
-  MakeFolders(dir_ / "dotfiles");
+  MakeFolders(dir / "config/korvane");
+  MakeFolders(dir / "dotfiles");
   // A relative link to a file that does not exist yet.
   ASSERT_EQ(::symlink("../../dotfiles/korvane.plist", File().c_str()), 0);
   CFPreferencesSetAppValue(CFSTR("K"), Int(1), kCFPreferencesCurrentApplication);
@@ -329,9 +323,9 @@ TEST_F(Preferences, DanglingLinkIsWrittenThroughToItsTarget) {
   struct stat st;
   ASSERT_EQ(::lstat(File().c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
-  EXPECT_EQ(ModeOf(dir_ / "dotfiles/korvane.plist"), 0600);
+  EXPECT_EQ(ModeOf(dir / "dotfiles/korvane.plist"), 0600);
   EXPECT_EQ(ReadWithPython(), "K=1\n");
-  EXPECT_EQ(FolderEntries(dir_ / "dotfiles"), std::vector<std::string>{"korvane.plist"});
+  EXPECT_EQ(FolderEntries(dir / "dotfiles"), std::vector<std::string>{"korvane.plist"});
 }
 
 TEST_F(Preferences, KeysWeDidNotChangeGoBackExactlyAsTheyWere) {
@@ -360,7 +354,7 @@ TEST_F(Preferences, KeysWeDidNotChangeGoBackExactlyAsTheyWere) {
 TEST_F(Preferences, TextXMLCannotCarryIsWrittenInTheBinaryFormat) {
   // Another program's string with a bell (valid in a binary file) made
   // every later XML write fail, and each lost change was announced.
-  ASSERT_TRUE(RunPython("import os\nos.makedirs('" + dir_ / "config/korvane" + "')\n"
+  ASSERT_TRUE(RunPython("import os\nos.makedirs('" + dir / "config/korvane" + "')\n"
                         "plistlib.dump({'Name': 'bell\\x07'}, open('" + File() +
                         "', 'wb'), fmt=plistlib.FMT_BINARY)\n"));
   CFPreferencesSetAppValue(CFSTR("Key Bindings"), Int(1), kCFPreferencesCurrentApplication);
@@ -389,7 +383,7 @@ TEST_F(Preferences, TextXMLCannotCarryIsWrittenInTheBinaryFormat) {
 
 TEST_F(Preferences, NULInAKeySkipsThatDefinitionAndKeepsTheFile) {
   // The agent died at start-up in libplist on this file.
-  ASSERT_TRUE(RunPython("import os\nos.makedirs('" + dir_ / "config/korvane" + "')\n"
+  ASSERT_TRUE(RunPython("import os\nos.makedirs('" + dir / "config/korvane" + "')\n"
                         "v = {'Global Menus': [{'Pos\\u00eftion\\0': 1}, {'Position': 2}]}\n"
                         "plistlib.dump(v, open('" + File() + "', 'wb'), fmt=plistlib.FMT_BINARY)\n"));
   std::string before = ReadFile(File());

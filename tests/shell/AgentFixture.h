@@ -1,7 +1,7 @@
-// A fresh agent world per test: a sandbox home with its own preference
-// folder, a bundle of the test's making, a simulated desktop, and after the
-// test everything start-up installed taken away again, so that the tests of
-// one program can start the agent one after another.
+// A fresh agent world per test, so that the tests of one program can start
+// the agent one after another: the shared desktop sandbox, a bundle of the
+// test's making, and after the test everything start-up installed taken away
+// again.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -19,6 +19,7 @@
 #include "shell/AppHandlers.h"
 #include "shell/Paths.h"
 #include "shell/Startup.h"
+#include "support/desktop_fixture.h"
 #include "support/plist_support.h"
 #include "triggers/Triggers.h"
 
@@ -47,13 +48,11 @@ inline std::string Plist(const std::string& body) {
          "</plist>\n";
 }
 
-class AgentTest : public ::testing::Test {
+// The desktop sandbox with a bundle of the test's making as the main bundle,
+// and after the test everything start-up installed taken away again.
+class AgentTest : public fixture::DesktopTest {
  protected:
-  AgentTest()
-      : home_env_("HOME", home_.path()),
-        config_env_("XDG_CONFIG_HOME", home_ / ".config"),
-        desktop_(home_.path()) {
-    CFPreferencesResetForTesting();
+  AgentTest() {
     plist_test::MakeFolders(Resources());
     WriteFile(bundle_ / "Contents/Info.plist", kBundleInfo);
     SetMainBundlePath(bundle_.path());
@@ -61,26 +60,24 @@ class AgentTest : public ::testing::Test {
 
   ~AgentTest() override {
     // Queued events and timers belong to this desktop: they run out first.
-    desktop_.runLoop.Advance(0);
+    desktop.runLoop.Advance(0);
     TearDownAgentForTesting();
-    ForgetSystemPreferencesForTesting();
-    CFPreferencesResetForTesting();
     SetMainBundlePath("");
   }
 
   std::string Resources() const { return bundle_ / "Contents/Resources"; }
-  std::string PrefsFile() const { return home_ / ".config/korvane/com.talvik.korvane.plist"; }
+  std::string PrefsFile() const { return dir / ".config/korvane/com.talvik.korvane.plist"; }
   void WriteDefaults(const std::string& text) {
     WriteFile(Resources() + "/com.talvik.korvane.plist", text);
   }
   void WriteNib() { WriteFile(Resources() + "/main.nib", kMainNib); }
   void WritePrefs(const std::string& text) {
-    plist_test::MakeFolders(home_ / ".config/korvane");
+    plist_test::MakeFolders(dir / ".config/korvane");
     WriteFile(PrefsFile(), text);
   }
 
   // The transcript so far.
-  const std::vector<std::string>& Lines() const { return desktop_.recorder.lines; }
+  const std::vector<std::string>& Lines() const { return desktop.recorder.lines; }
   // Whether some line equals text.
   bool Saw(const std::string& text) const {
     for (const std::string& line : Lines())
@@ -100,11 +97,7 @@ class AgentTest : public ::testing::Test {
     return n;
   }
 
-  plist_test::TempDir home_;
   plist_test::TempDir bundle_;
-  plist_test::ScopedEnv home_env_;
-  plist_test::ScopedEnv config_env_;
-  SimDesktop desktop_;
 };
 
 }  // namespace agent_test

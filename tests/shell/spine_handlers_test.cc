@@ -16,7 +16,7 @@ class HandlersTest : public agent_test::AgentTest {
   ProcessSerialNumber AddProcess(const char* name) {
     SimProcess p;
     p.name = name;
-    return desktop_.processes.AddProcess(p);
+    return desktop.processes.AddProcess(p);
   }
   std::size_t TimersInstalled() const {
     std::size_t n = 0;
@@ -38,17 +38,17 @@ class HandlersTest : public agent_test::AgentTest {
 
 TEST_F(HandlersTest, ABeginNotificationOnlyMarksTrackingWithoutTheDockWorkaround) {
   InstallAppHandlers();
-  desktop_.PostDistributedNotification(kBeginMenuTrackingNotification);
+  desktop.PostDistributedNotification(kBeginMenuTrackingNotification);
   EXPECT_TRUE(gMenuTrackingActive);
   EXPECT_EQ(Count(std::string("notification posted: ") + kEndMenuTrackingNotification), 0u);
-  desktop_.PostDistributedNotification(kEndMenuTrackingNotification);
+  desktop.PostDistributedNotification(kEndMenuTrackingNotification);
   EXPECT_FALSE(gMenuTrackingActive);
 }
 
 TEST_F(HandlersTest, WithTheDockWorkaroundABeginIsAnsweredAtOnceWithAnEnd) {
   InstallAppHandlers();
   gDockWorkaroundActive = true;
-  desktop_.PostDistributedNotification(kBeginMenuTrackingNotification);
+  desktop.PostDistributedNotification(kBeginMenuTrackingNotification);
   const auto begin = Find(std::string("notification posted: ") + kBeginMenuTrackingNotification);
   const auto end = Find(std::string("notification posted: ") + kEndMenuTrackingNotification);
   ASSERT_TRUE(begin && end);
@@ -66,26 +66,26 @@ TEST_F(HandlersTest, OnlyTheRequestedProcessIsRelaunchedOnceOneSecondLater) {
   gRelaunchPending = true;
 
   // Another process ending leaves the request pending.
-  ASSERT_EQ(desktop_.processes.Terminate(preview), noErr);
-  desktop_.runLoop.Advance(5);
+  ASSERT_EQ(desktop.processes.Terminate(preview), noErr);
+  desktop.runLoop.Advance(5);
   EXPECT_TRUE(gRelaunchPending);
   EXPECT_FALSE(TimerInstalled("1s"));
 
-  ASSERT_EQ(desktop_.processes.Terminate(editor), noErr);
-  desktop_.runLoop.Advance(0);
+  ASSERT_EQ(desktop.processes.Terminate(editor), noErr);
+  desktop.runLoop.Advance(0);
   EXPECT_FALSE(gRelaunchPending);
   const auto timer = TimerInstalled("1s");
   ASSERT_TRUE(timer);
-  const double ended = desktop_.runLoop.Now();
-  desktop_.runLoop.Advance(0.999);
+  const double ended = desktop.runLoop.Now();
+  desktop.runLoop.Advance(0.999);
   EXPECT_EQ(Count(*timer + " fired"), 0u);
-  desktop_.runLoop.Advance(0.002);
+  desktop.runLoop.Advance(0.002);
   EXPECT_EQ(Count(*timer + " fired"), 1u);
-  EXPECT_NEAR(desktop_.runLoop.Now() - ended, 1.001, 1e-9);
+  EXPECT_NEAR(desktop.runLoop.Now() - ended, 1.001, 1e-9);
 
   // Once: a later ending starts nothing.
-  ASSERT_EQ(desktop_.processes.Terminate(mail), noErr);
-  desktop_.runLoop.Advance(5);
+  ASSERT_EQ(desktop.processes.Terminate(mail), noErr);
+  desktop.runLoop.Advance(5);
   EXPECT_EQ(Count(*timer + " fired"), 1u);
   EXPECT_EQ(TimersInstalled(), 1u);
 }
@@ -94,27 +94,27 @@ TEST_F(HandlersTest, WithoutARequestTerminationsAreIgnored) {
   InstallAppHandlers();
   const ProcessSerialNumber editor = AddProcess("TextEdit");
   gRelaunchProcess = editor;  // named, but not pending
-  ASSERT_EQ(desktop_.processes.Terminate(editor), noErr);
-  desktop_.runLoop.Advance(5);
+  ASSERT_EQ(desktop.processes.Terminate(editor), noErr);
+  desktop.runLoop.Advance(5);
   EXPECT_EQ(TimersInstalled(), 0u);
 }
 
 TEST_F(HandlersTest, TheScriptEventIsAnsweredWithoutErrorWhateverItHolds) {
   // Without the handler the event is refused: the test can tell.
-  EXPECT_EQ(desktop_.ReceiveAppleEvent(kAEMiscStandards, kAEDoScript, "x"), errAEEventNotHandled);
+  EXPECT_EQ(desktop.ReceiveAppleEvent(kAEMiscStandards, kAEDoScript, "x"), errAEEventNotHandled);
   InstallAppHandlers();
   for (const std::optional<std::string>& text :
        {std::optional<std::string>(), std::optional<std::string>("beep"),
         std::optional<std::string>(std::string(500, 'a')),
         std::optional<std::string>("\xE6\x97\xA5\xE6\x9C\xAC")}) {
-    desktop_.recorder.lines.clear();
-    EXPECT_EQ(desktop_.ReceiveAppleEvent(kAEMiscStandards, kAEDoScript, text), noErr);
+    desktop.recorder.lines.clear();
+    EXPECT_EQ(desktop.ReceiveAppleEvent(kAEMiscStandards, kAEDoScript, text), noErr);
     EXPECT_TRUE(Saw("apple event 'misc'/'dosc' replied: no error"));
   }
 }
 
 TEST_F(HandlersTest, TheSuppressionFunctionIsBoundUnderEitherSpelling) {
-  desktop_.privateFunctions.SetPresent({kSuppressionStateMisspelledName});
+  desktop.privateFunctions.SetPresent({kSuppressionStateMisspelledName});
   LoadAPIAddresses(false);
   ASSERT_NE(gCGSetLocalEventsFilterDuringSuppressionState, nullptr);
   (void)gCGSetLocalEventsFilterDuringSuppressionState(7, 1);
@@ -122,9 +122,9 @@ TEST_F(HandlersTest, TheSuppressionFunctionIsBoundUnderEitherSpelling) {
 
   // With both present, the proper spelling wins.
   ForgetAPIAddressesForTesting();
-  desktop_.privateFunctions.SetPresent({kSuppressionStateName, kSuppressionStateMisspelledName});
+  desktop.privateFunctions.SetPresent({kSuppressionStateName, kSuppressionStateMisspelledName});
   LoadAPIAddresses(false);
-  desktop_.recorder.lines.clear();
+  desktop.recorder.lines.clear();
   (void)gCGSetLocalEventsFilterDuringSuppressionState(7, 1);
   EXPECT_TRUE(Saw("private call: CGSetLocalEventsFilterDuringSuppressionState(filter 7, state 1)"));
   // The helper's binding stops there.
@@ -133,7 +133,7 @@ TEST_F(HandlersTest, TheSuppressionFunctionIsBoundUnderEitherSpelling) {
 }
 
 TEST_F(HandlersTest, EachMissingFunctionStaysNullAndItsCallerSkipsIt) {
-  desktop_.privateFunctions.SetPresent(
+  desktop.privateFunctions.SetPresent(
       {kCoreDockIsDockRunningName, kCGSSetBackgroundEventMaskName, kCGSSetWindowTagsName});
   InstallAppHandlers();
   EXPECT_EQ(gCGSetLocalEventsFilterDuringSuppressionState, nullptr);
@@ -145,7 +145,7 @@ TEST_F(HandlersTest, EachMissingFunctionStaysNullAndItsCallerSkipsIt) {
   EXPECT_EQ(gGetNativeWindowFromWindowRef, nullptr);
   EXPECT_NE(gCGSSetWindowTags, nullptr);
   // Without a connection the background mask is not set.
-  EXPECT_EQ(desktop_.privateFunctions.backgroundEventMask, 0);
+  EXPECT_EQ(desktop.privateFunctions.backgroundEventMask, 0);
   EXPECT_TRUE(Saw("private function _CGSDefaultConnection: not found"));
 }
 
@@ -153,11 +153,11 @@ TEST_F(HandlersTest, WithEverythingBoundTheBackgroundMouseEventsAreAskedFor) {
   InstallAppHandlers();
   EXPECT_NE(gCGSSetEventCapture, nullptr);
   EXPECT_NE(gGetNativeWindowFromWindowRef, nullptr);
-  EXPECT_EQ(desktop_.privateFunctions.backgroundEventMask, 6);
+  EXPECT_EQ(desktop.privateFunctions.backgroundEventMask, 6);
 }
 
 TEST_F(HandlersTest, WithoutTheBundlesNothingIsBound) {
-  desktop_.privateFunctions.SetPresent({});
+  desktop.privateFunctions.SetPresent({});
   InstallAppHandlers();
   EXPECT_EQ(gCGSetLocalEventsFilterDuringSuppressionState, nullptr);
   EXPECT_EQ(gCoreDockIsDockRunning, nullptr);

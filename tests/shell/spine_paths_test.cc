@@ -15,15 +15,9 @@ using agent_test::WriteFile;
 
 class PathsTest : public agent_test::AgentTest {
  protected:
-  FSRef Ref(const std::string& path) {
-    FSRef ref;
-    EXPECT_EQ(FSPathMakeRef(reinterpret_cast<const UInt8*>(path.c_str()), &ref, nullptr), noErr)
-        << path;
-    return ref;
-  }
   // A file whose absolute path is exactly length bytes long.
   std::string FileWithPathLength(std::size_t length) {
-    std::string path = home_.path();
+    std::string path = dir.path();
     // Folders of up to 200 characters until one last name finishes it.
     while (length - path.size() > 1 + 200) {
       path += "/" + std::string(std::min<std::size_t>(200, length - path.size() - 1 - 2), 'd');
@@ -33,7 +27,7 @@ class PathsTest : public agent_test::AgentTest {
     WriteFile(path, "");
     return path;
   }
-  std::string SystemPreferences() const { return home_ / "Applications/System Preferences.app"; }
+  std::string SystemPreferences() const { return dir / "Applications/System Preferences.app"; }
   void MakeApp(const std::string& path, const char* creator) {
     plist_test::MakeFolders(path + "/Contents/MacOS");
     WriteFile(path + "/Contents/Info.plist",
@@ -44,13 +38,13 @@ class PathsTest : public agent_test::AgentTest {
 };
 
 TEST_F(PathsTest, APathIsGivenInMacRoman) {
-  const std::string path = home_ / "Caf\xC3\xA9 \xE2\x82\xAC.txt";  // "Café €.txt"
+  const std::string path = dir / "Caf\xC3\xA9 \xE2\x82\xAC.txt";  // "Café €.txt"
   WriteFile(path, "");
   FSRef ref = Ref(path);
   char buffer[kItemPathBufferSize];
   ASSERT_TRUE(GetItemPath(&ref, buffer));
   // é is 0x8E and € 0xDB in Mac Roman.
-  EXPECT_EQ(std::string(buffer), home_.path() + "/Caf\x8E \xDB.txt");
+  EXPECT_EQ(std::string(buffer), dir.path() + "/Caf\x8E \xDB.txt");
 }
 
 TEST_F(PathsTest, APathMustFitTheBufferWithItsTerminator) {
@@ -64,17 +58,17 @@ TEST_F(PathsTest, APathMustFitTheBufferWithItsTerminator) {
 
 TEST_F(PathsTest, CharactersWithoutAMacRomanFormFail) {
   char buffer[kItemPathBufferSize];
-  const std::string japanese = home_ / "\xE6\x97\xA5\xE6\x9C\xAC.txt";
+  const std::string japanese = dir / "\xE6\x97\xA5\xE6\x9C\xAC.txt";
   WriteFile(japanese, "");
   FSRef ref = Ref(japanese);
   EXPECT_FALSE(GetItemPath(&ref, buffer));
   // A name whose bytes are not UTF-8 has no honest Mac Roman form either.
-  const std::string raw = home_ / "bad\xFF.txt";
+  const std::string raw = dir / "bad\xFF.txt";
   WriteFile(raw, "");
   FSRef rawRef = Ref(raw);
   EXPECT_FALSE(GetItemPath(&rawRef, buffer));
   // Nor does an item that is gone.
-  FSRef gone = Ref(home_ / "bad\xFF.txt");
+  FSRef gone = Ref(dir / "bad\xFF.txt");
   ::unlink(raw.c_str());
   EXPECT_FALSE(GetItemPath(&gone, buffer));
 }
@@ -94,9 +88,9 @@ TEST_F(PathsTest, SystemPreferencesAtItsFixedPathIsFoundAndCached) {
 TEST_F(PathsTest, ElsewhereItIsFoundByItsCreatorAndAFailureIsNotCached) {
   FSRef ref;
   EXPECT_EQ(LocateSystemPreferences(&ref), kLSApplicationNotFoundErr);
-  MakeApp(home_ / "Applications/Utilities/Settings.app", "sprf");
+  MakeApp(dir / "Applications/Utilities/Settings.app", "sprf");
   ASSERT_EQ(LocateSystemPreferences(&ref), noErr) << "the failure was not cached";
-  const FSRef expected = Ref(home_ / "Applications/Utilities/Settings.app");
+  const FSRef expected = Ref(dir / "Applications/Utilities/Settings.app");
   EXPECT_EQ(FSCompareFSRefs(&ref, &expected), noErr);
 }
 

@@ -13,7 +13,7 @@ class ProcessesTest : public agent_test::AgentTest {
     p.name = name;
     p.type = FourCC(type);
     p.creator = FourCC(creator);
-    return desktop_.processes.AddProcess(p, front);
+    return desktop.processes.AddProcess(p, front);
   }
   static ProcessInfoRec PreparedRecord() {
     ProcessInfoRec info;
@@ -61,9 +61,9 @@ TEST_F(ProcessesTest, SavingTheFrontActivatesTheAgentAndRestoringBringsItBack) {
   ProcessSerialNumber saved;
   SaveFrontAndActivateSelf(&saved);
   EXPECT_EQ(saved, editor);
-  EXPECT_EQ(desktop_.processes.Front(), desktop_.processes.Self());
+  EXPECT_EQ(desktop.processes.Front(), desktop.processes.Self());
   RestoreFront(&saved);
-  EXPECT_EQ(desktop_.processes.Front(), editor);
+  EXPECT_EQ(desktop.processes.Front(), editor);
   EXPECT_TRUE(Saw("front: TextEdit (front window only)"));
 }
 
@@ -71,9 +71,9 @@ TEST_F(ProcessesTest, RestoringAFrontThatWentAwayChangesNothing) {
   const ProcessSerialNumber editor = Add("TextEdit", "APPL", "ttxt", true);
   ProcessSerialNumber saved;
   SaveFrontAndActivateSelf(&saved);
-  ASSERT_EQ(desktop_.processes.Terminate(editor), noErr);
+  ASSERT_EQ(desktop.processes.Terminate(editor), noErr);
   RestoreFront(&saved);
-  EXPECT_EQ(desktop_.processes.Front(), desktop_.processes.Self());
+  EXPECT_EQ(desktop.processes.Front(), desktop.processes.Self());
 }
 
 TEST_F(ProcessesTest, ActivateFinderBringsOnlyItsFrontWindowForward) {
@@ -81,7 +81,7 @@ TEST_F(ProcessesTest, ActivateFinderBringsOnlyItsFrontWindowForward) {
   EXPECT_EQ(Count("front: "), 0u);
   const ProcessSerialNumber finder = Add("Finder", "FNDR", "MACS");
   ActivateFinder();
-  EXPECT_EQ(desktop_.processes.Front(), finder);
+  EXPECT_EQ(desktop.processes.Front(), finder);
   EXPECT_TRUE(Saw("front: Finder (front window only)"));
 }
 

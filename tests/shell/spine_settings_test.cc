@@ -52,7 +52,7 @@ TEST_F(SettingsTest, FirstRunSeedsFromTheBundleAndLaterRunsReadTheDomain) {
   // so a changed (here: broken) resource changes nothing.
   CFPreferencesResetForTesting();
   WriteDefaults("not a property list");
-  desktop_.recorder.lines.clear();
+  desktop.recorder.lines.clear();
   EXPECT_EQ(LoadCount(), 2);
   EXPECT_EQ(Count("settings: "), 0u) << "no seeding line on the second run";
   EXPECT_EQ(Count("prefs: synchronized"), 0u);
@@ -425,8 +425,8 @@ TEST_F(SettingsTest, SeededMenusThatCannotBeSavedServeThisRunAndSaySo) {
   WriteDefaults(Plist(kDefaults));
   // The configuration folder's place is taken by a file: nothing can be
   // written there (this holds for root as well, unlike a read-only folder).
-  plist_test::MakeFolders(home_ / ".config");
-  plist_test::WriteFile(home_ / ".config/korvane", "not a folder");
+  plist_test::MakeFolders(dir / ".config");
+  plist_test::WriteFile(dir / ".config/korvane", "not a folder");
   testing::internal::CaptureStderr();
   EXPECT_EQ(LoadCount(), 2) << "the bundle's menus serve this run";
   const std::string err = testing::internal::GetCapturedStderr();
@@ -440,8 +440,8 @@ TEST_F(SettingsTest, SeededMenusThatCannotBeSavedServeThisRunAndSaySo) {
 
   // The next start seeds again, and saves once the place is free.
   CFPreferencesResetForTesting();
-  std::remove((home_ / ".config/korvane").c_str());
-  desktop_.recorder.lines.clear();
+  std::remove((dir / ".config/korvane").c_str());
+  desktop.recorder.lines.clear();
   EXPECT_EQ(LoadCount(), 2);
   EXPECT_TRUE(Saw("prefs: synchronized com.talvik.korvane (Global Menus)"));
   EXPECT_EQ(Count("settings: the menu definitions"), 0u);
@@ -478,7 +478,7 @@ TEST_F(SettingsTest, KeyBindingsThatCannotBeRegisteredAreReportedAndNotCounted) 
   EXPECT_EQ(CFArrayGetCount(gKeyBindingEntries), 6);
 
   CFPreferencesResetForTesting();
-  desktop_.recorder.lines.clear();
+  desktop.recorder.lines.clear();
   WritePrefs(Plist("<dict><key>Key Bindings</key><dict/></dict>"));
   (void)LoadSettings();
   EXPECT_TRUE(Saw("settings: \"Key Bindings\" is a dictionary, an array is needed; no key "

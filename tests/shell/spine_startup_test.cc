@@ -28,8 +28,8 @@ class StartupTest : public agent_test::AgentTest {
   // Runs KorvaneMain; a 'quit' event arrives at quitAt seconds when given.
   int Start(std::optional<double> quitAt = std::nullopt) {
     if (quitAt)
-      desktop_.runLoop.AddTimer(*quitAt, [this] {
-        (void)desktop_.ReceiveAppleEvent(kCoreEventClass, kAEQuitApplication);
+      desktop.runLoop.AddTimer(*quitAt, [this] {
+        (void)desktop.ReceiveAppleEvent(kCoreEventClass, kAEQuitApplication);
       });
     return KorvaneMain();
   }
@@ -39,7 +39,7 @@ class StartupTest : public agent_test::AgentTest {
     p.name = name;
     p.type = FourCC(type);
     p.creator = FourCC(creator);
-    return desktop_.processes.AddProcess(p, front);
+    return desktop.processes.AddProcess(p, front);
   }
   // The last "front: " line.
   std::string LastFront() const {
@@ -52,27 +52,27 @@ class StartupTest : public agent_test::AgentTest {
 
 TEST_F(StartupTest, SystemsBefore10Point1EndAtOnceWithMinusOne) {
   for (SInt32 version : {0x1000, 0x1009, 0x100F}) {
-    desktop_.processes.SetSystemVersion(version);
+    desktop.processes.SetSystemVersion(version);
     EXPECT_EQ(Start(), kResultSystemTooOld) << std::hex << version;
   }
-  desktop_.processes.SetSystemVersion(std::nullopt);
+  desktop.processes.SetSystemVersion(std::nullopt);
   EXPECT_EQ(Start(), kResultSystemTooOld) << "a version Gestalt cannot tell";
   // Nothing was installed on the way out.
-  EXPECT_EQ(desktop_.processes.uiMode(), 0u);
+  EXPECT_EQ(desktop.processes.uiMode(), 0u);
   EXPECT_EQ(Count("handler installed"), 0u);
   EXPECT_EQ(Count("observer added"), 0u);
   EXPECT_EQ(Count("settings read"), 0u);
-  EXPECT_EQ(desktop_.windows.Count(), 0u);
+  EXPECT_EQ(desktop.windows.Count(), 0u);
 }
 
 TEST_F(StartupTest, TenPointOneStartsAndAQuitEventEndsTheLoopWithZero) {
-  desktop_.processes.SetSystemVersion(0x1010);
+  desktop.processes.SetSystemVersion(0x1010);
   bool laterTimerFired = false;
-  desktop_.runLoop.AddTimer(100, [&] { laterTimerFired = true; });
+  desktop.runLoop.AddTimer(100, [&] { laterTimerFired = true; });
   EXPECT_EQ(Start(2.0), kResultDone);
-  EXPECT_EQ(desktop_.runLoop.Now(), 2.0) << "the loop ended with the quit event";
+  EXPECT_EQ(desktop.runLoop.Now(), 2.0) << "the loop ended with the quit event";
   EXPECT_FALSE(laterTimerFired);
-  EXPECT_EQ(desktop_.processes.uiMode(), 3u);
+  EXPECT_EQ(desktop.processes.uiMode(), 3u);
   EXPECT_TRUE(Saw("apple event 'aevt'/'quit' replied: no error"));
   EXPECT_TRUE(Saw("event loop ended"));
 }
@@ -92,7 +92,7 @@ TEST_F(StartupTest, WithoutTheInterfaceFileItStopsQuietlyAfterSettingsAndHandler
 
 TEST_F(StartupTest, WithoutTheParkedWindowItStopsQuietly) {
   WriteDefaults(Plist(kTwoHotKeyMenus));
-  desktop_.windows.FailCreation(paramErr);
+  desktop.windows.FailCreation(paramErr);
   EXPECT_EQ(Start(), kResultDone);
   EXPECT_TRUE(gTriggers.empty());
   EXPECT_FALSE(Saw("event loop running"));
@@ -107,13 +107,13 @@ TEST_F(StartupTest, TheParkedWindowIsParkedOffScreenAndNeverShown) {
   EXPECT_EQ(Start(), kResultDone);
   ASSERT_NE(gParkedWindow, nullptr);
   const UInt32 number = GetWindowHostNumber(gParkedWindow);
-  const SimWindow* window = desktop_.windows.Find(number);
+  const SimWindow* window = desktop.windows.Find(number);
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(window->windowClass, kUtilityWindowClass);
   EXPECT_EQ(window->attributes, 0x80240200u);
   EXPECT_EQ(window->bounds, (Rect{20000, 20000, 20010, 20010}));
   EXPECT_FALSE(window->visible);
-  EXPECT_EQ(desktop_.windows.StackingOrder().front(), number) << "brought to the front";
+  EXPECT_EQ(desktop.windows.StackingOrder().front(), number) << "brought to the front";
   EXPECT_TRUE(Saw(Fmt("window %u created: class 8, attributes 0x80240200, at 50,50 10x10",
                       static_cast<unsigned>(number))))
       << "created at its first place, then moved";
@@ -122,7 +122,7 @@ TEST_F(StartupTest, TheParkedWindowIsParkedOffScreenAndNeverShown) {
 TEST_F(StartupTest, TheHotKeyDropWindowStaysHiddenWithItsTrackingHandler) {
   EXPECT_EQ(Start(), kResultDone);
   ASSERT_NE(gHotKeyDropWindow, nullptr);
-  const SimWindow* window = desktop_.windows.Find(GetWindowHostNumber(gHotKeyDropWindow));
+  const SimWindow* window = desktop.windows.Find(GetWindowHostNumber(gHotKeyDropWindow));
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(window->windowClass, kOverlayWindowClass);
   EXPECT_EQ(window->attributes, 0x82240000u);
@@ -134,9 +134,9 @@ TEST_F(StartupTest, TheHotKeyDropWindowStaysHiddenWithItsTrackingHandler) {
 
 TEST_F(StartupTest, StartedInFrontItHandsTheFrontToTheFinder) {
   const ProcessSerialNumber finder = AddProcess("Finder", "FNDR", "MACS", false);
-  ASSERT_EQ(desktop_.processes.Front(), desktop_.processes.Self());
+  ASSERT_EQ(desktop.processes.Front(), desktop.processes.Self());
   EXPECT_EQ(Start(), kResultDone);
-  EXPECT_EQ(desktop_.processes.Front(), finder);
+  EXPECT_EQ(desktop.processes.Front(), finder);
   EXPECT_EQ(LastFront(), "front: Finder (front window only)");
 }
 
@@ -144,7 +144,7 @@ TEST_F(StartupTest, StartedInTheBackgroundItHandsTheFrontBack) {
   AddProcess("Finder", "FNDR", "MACS", false);
   const ProcessSerialNumber editor = AddProcess("TextEdit", "APPL", "ttxt", true);
   EXPECT_EQ(Start(), kResultDone);
-  EXPECT_EQ(desktop_.processes.Front(), editor);
+  EXPECT_EQ(desktop.processes.Front(), editor);
   const auto self = Find("front: Korvane");
   const auto back = Find("front: TextEdit (front window only)");
   ASSERT_TRUE(self && back);
@@ -186,10 +186,10 @@ TEST_F(StartupTest, HandlersAreInstalledInTheirOrder) {
 }
 
 TEST_F(StartupTest, KeyBindingsAreRegisteredBeforeTheTriggersInDefinitionOrder) {
-  WriteFile(home_ / "notes.txt", "notes");
+  WriteFile(dir / "notes.txt", "notes");
   WritePrefs(Plist(std::string(R"(<dict><key>Key Bindings</key><array><dict>
     <key>URL</key><string>)") +
-                   (home_ / "notes.txt") + R"(</string>
+                   (dir / "notes.txt") + R"(</string>
     <key>Hot Key</key><data>AAAAAwAAAQA=</data></dict></array>)" +
                    std::string(kTwoHotKeyMenus).substr(6)));
   EXPECT_EQ(Start(), kResultDone);
@@ -209,7 +209,7 @@ TEST_F(StartupTest, WithoutMenusTheLoopStillRunsForKeysAndAppleEvents) {
   EXPECT_TRUE(gTriggers.empty());
   EXPECT_TRUE(Saw("settings read: 0 menu definitions, 0 key bindings"));
   EXPECT_TRUE(Saw("event loop running"));
-  EXPECT_EQ(desktop_.runLoop.Now(), 1.0);
+  EXPECT_EQ(desktop.runLoop.Now(), 1.0);
 }
 
 TEST_F(StartupTest, TheTextsComeFromTheBundlesStrings) {

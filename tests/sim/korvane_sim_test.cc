@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "korvane-sim/Scenario.h"
+#include "support/plist_support.h"
 
 namespace {
 
@@ -18,8 +19,8 @@ struct RunResult {
 };
 
 RunResult RunSim(const std::string& scenario) {
-  char dir[] = "/tmp/korvane-sim-test-XXXXXX";
-  std::string tmp = mkdtemp(dir);
+  plist_test::TempDir dir;
+  const std::string& tmp = dir.path();
   {
     std::ofstream(tmp + "/s.scn") << scenario;
   }
@@ -34,7 +35,6 @@ RunResult RunSim(const std::string& scenario) {
   };
   r.out = slurp(tmp + "/out");
   r.err = slurp(tmp + "/err");
-  std::system(("rm -rf " + tmp).c_str());
   return r;
 }
 

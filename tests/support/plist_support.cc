@@ -14,13 +14,23 @@
 namespace plist_test {
 
 TempDir::TempDir() {
-  std::string pattern = "/tmp/korvane-plist-XXXXXX";
+  std::string pattern = "/tmp/korvane-test-XXXXXX";
   if (!::mkdtemp(pattern.data())) std::abort();
-  path_ = pattern;
+  // Without links on the way, so that paths the code under test resolves
+  // compare equal to the ones a test builds.
+  std::error_code ec;
+  path_ = std::filesystem::canonical(pattern, ec).string();
+  if (ec) std::abort();
 }
 
 TempDir::~TempDir() {
   std::error_code ignored;
+  // A test may leave folders it took the rights away from: give them back
+  // first, or what is inside stays behind.
+  std::filesystem::recursive_directory_iterator it(path_, ignored), end;
+  for (; it != end; it.increment(ignored))
+    if (it->is_directory(ignored) && !it->is_symlink(ignored))
+      std::filesystem::permissions(it->path(), std::filesystem::perms(0755), ignored);
   std::filesystem::remove_all(path_, ignored);
 }
 

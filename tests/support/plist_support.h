@@ -13,7 +13,8 @@
 
 namespace plist_test {
 
-// A fresh folder under /tmp, removed with everything in it when it goes.
+// A fresh folder under /tmp (its path without links), removed with
+// everything in it when it goes.
 class TempDir {
  public:
   TempDir();

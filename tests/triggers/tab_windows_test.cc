@@ -28,15 +28,11 @@ class TabWindowsTest : public Sandbox {
  protected:
   void SetUp() override {
     Sandbox::SetUp();
-    config_ = std::make_unique<plist_test::ScopedEnv>("XDG_CONFIG_HOME", root + "/.config");
-    CFPreferencesResetForTesting();
     LoadAPIAddresses(true);
   }
   void TearDown() override {
     Sandbox::TearDown();
     ForgetAPIAddressesForTesting();
-    CFPreferencesResetForTesting();
-    config_.reset();
   }
 
   ScreenMenu* MakeTab(int position, int screen = 0, int offset = 0, Look look = {}) {
@@ -55,7 +51,7 @@ class TabWindowsTest : public Sandbox {
     return Point{r.top, r.left};
   }
   const SimWindow& Shown(const ScreenMenu* tab) const {
-    return *desktop->windows.Find(GetWindowHostNumber(tab->window));
+    return *desktop.windows.Find(GetWindowHostNumber(tab->window));
   }
   // Premultiplied RGBA of column x, row y (rows counted from the top).
   std::vector<int> Pixel(const ScreenMenu* tab, int x, int y) const {
@@ -64,18 +60,17 @@ class TabWindowsTest : public Sandbox {
     return {at[0], at[1], at[2], at[3]};
   }
   std::size_t Count(const std::string& prefix) const {
-    return std::count_if(desktop->recorder.lines.begin(), desktop->recorder.lines.end(),
+    return std::count_if(desktop.recorder.lines.begin(), desktop.recorder.lines.end(),
                          [&](const std::string& l) { return l.starts_with(prefix); });
   }
 
   CFRef<CFMutableArrayRef> items_ = Items({});
-  std::unique_ptr<plist_test::ScopedEnv> config_;
 };
 
 constexpr Rect kMain1024 = {0, 0, 768, 1024};
 
 TEST_F(TabWindowsTest, ScreenIndexCountsActiveNonMainScreensInOrder) {
-  desktop->screens.Declare({{Rect{0, 1440, 900, 2880}, false, true, 0},
+  desktop.screens.Declare({{Rect{0, 1440, 900, 2880}, false, true, 0},
                             {Rect{0, 0, 900, 1440}, true, true, 0},
                             {Rect{0, -800, 600, 0}, false, false, 0},  // inactive
                             {Rect{-1200, 0, 0, 1920}, false, true, 0}});
@@ -91,22 +86,22 @@ TEST_F(TabWindowsTest, ScreenIndexCountsActiveNonMainScreensInOrder) {
   }
 
   // Only one screen besides the main one: Screen 2 does not exist.
-  desktop->screens.Declare(
+  desktop.screens.Declare(
       {{kMain1024, true, true, 0}, {Rect{0, 1024, 768, 2048}, false, true, 0}});
   EXPECT_FALSE(IsWindowVisible(MakeTab(4, 2)->window));
   // No main device: a Screen 0 tab is hidden.
-  desktop->screens.Declare({{kMain1024, false, true, 0}});
+  desktop.screens.Declare({{kMain1024, false, true, 0}});
   EXPECT_FALSE(IsWindowVisible(MakeTab(1, 0)->window));
 }
 
 TEST_F(TabWindowsTest, EveryPositionCodeOnItsScreen) {
-  desktop->screens.Declare(
+  desktop.screens.Declare(
       {{kMain1024, true, true, 0}, {Rect{0, 1440, 900, 2880}, false, true, 0}});
   EXPECT_EQ(TopLeft(MakeTab(6, 1, 2500)), (Point{0, 1800}));
   EXPECT_EQ(TopLeft(MakeTab(4, 0, 0, {.squareSize = 20})), (Point{748, 1004}));
 
   // A screen away from the origin, a 10-pixel tab, half-way along the edges.
-  desktop->screens.Declare({{Rect{100, 200, 700, 1000}, true, true, 0}});
+  desktop.screens.Declare({{Rect{100, 200, 700, 1000}, true, true, 0}});
   const Look small{.squareSize = 10};
   const std::vector<std::pair<int, Point>> expected = {
       {1, {100, 200}}, {2, {100, 990}}, {3, {690, 200}}, {4, {690, 990}},
@@ -126,7 +121,7 @@ TEST_F(TabWindowsTest, EveryPositionCodeOnItsScreen) {
 }
 
 TEST_F(TabWindowsTest, ATabIsNeverMoreThanAQuarterOfItsScreensSmallerSide) {
-  desktop->screens.Declare(
+  desktop.screens.Declare(
       {{kMain1024, true, true, 0}, {Rect{0, 1024, 300, 1424}, false, true, 0}});
   const auto size = [](const ScreenMenu* tab) {
     Rect r;
@@ -149,13 +144,13 @@ TEST_F(TabWindowsTest, ATabIsNeverMoreThanAQuarterOfItsScreensSmallerSide) {
   EXPECT_EQ(MakeTab(2, 0, 0, {.squareSize = 192})->squareSize, 192);
   EXPECT_EQ(Count("settings:"), reported);
   // Without any screen only the settings' own limit holds.
-  desktop->screens.Declare({});
+  desktop.screens.Declare({});
   EXPECT_EQ(MakeTab(1, 0, 0, {.squareSize = 256})->squareSize, 256);
 }
 
 TEST_F(TabWindowsTest, PlacesBeyondTheCoordinateSpaceStopAtItsEnd) {
   // Worked in 16 bits these would wrap round to the far side of the desktop.
-  desktop->screens.Declare({{Rect{32000, 32000, 32767, 32767}, true, true, 0},
+  desktop.screens.Declare({{Rect{32000, 32000, 32767, 32767}, true, true, 0},
                             {Rect{-32768, -32768, -32000, -32000}, false, true, 0}});
   EXPECT_EQ(TopLeft(MakeTab(8, 0, 32767, {.squareSize = 10})), (Point{32757, 32767}));
   EXPECT_EQ(TopLeft(MakeTab(5, 1, -32768, {.squareSize = 10})), (Point{-32768, -32768}));
@@ -171,13 +166,13 @@ TEST_F(TabWindowsTest, WindowAttributesTagAndPaintHandlerFollowTheLook) {
     return static_cast<SInt32>(GetWindowHostNumber(t->window));
   };
   EXPECT_EQ(
-      desktop->privateFunctions.windowTags,
+      desktop.privateFunctions.windowTags,
       (std::vector<std::pair<SInt32, UInt32>>{{number(undrawn), 0x800}, {number(drawn), 0x800}}));
 
   // Alpha 0.0: no paint handler, so a paint request draws nothing.
   EXPECT_EQ(Count(Fmt("handler installed: window %d 'wind'/1013", number(undrawn))), 0u);
   EXPECT_EQ(Count(Fmt("handler installed: window %d 'wind'/1013", number(drawn))), 1u);
-  EXPECT_EQ(desktop->windows.Paint(number(undrawn)), eventNotHandledErr);
+  EXPECT_EQ(desktop.windows.Paint(number(undrawn)), eventNotHandledErr);
   DrawTab(undrawn, true);
   EXPECT_EQ(Shown(undrawn).drawCount, 0);
 
@@ -188,7 +183,7 @@ TEST_F(TabWindowsTest, WindowAttributesTagAndPaintHandlerFollowTheLook) {
   ForgetAPIAddressesForTesting();
   ScreenMenu* untagged = MakeTab(3, 0, 0, {.alpha = 0.0f});
   EXPECT_EQ(Shown(untagged).attributes, 0x82040000u);
-  EXPECT_EQ(desktop->privateFunctions.windowTags.size(), 2u);
+  EXPECT_EQ(desktop.privateFunctions.windowTags.size(), 2u);
 }
 
 TEST_F(TabWindowsTest, HighlightAddsToTheAlphaUnclampedAndPaintingClampsIt) {
@@ -234,17 +229,17 @@ TEST_F(TabWindowsTest, DisplayChangeReplacesEveryTabInListOrder) {
   ASSERT_EQ(DMRegisterExtendedNotifyProc(DisplayChangedProc, nullptr, 0, nullptr), noErr);
   const SimScreen main = {kMain1024, true, true, 1};
   const SimScreen side = {Rect{0, 1024, 768, 2048}, false, true, 2};
-  desktop->screens.Declare({main, side});
+  desktop.screens.Declare({main, side});
   ScreenMenu* onSide = MakeTab(2, 1);
   gTriggers.push_back(new UtilityMenu(TriggerConfig{.items = items_}));  // window-less
   ScreenMenu* onMain = MakeTab(3, 0);
   const unsigned sideNumber = GetWindowHostNumber(onSide->window);
   const unsigned mainNumber = GetWindowHostNumber(onMain->window);
-  const std::size_t before = desktop->recorder.lines.size();
+  const std::size_t before = desktop.recorder.lines.size();
 
-  desktop->screens.ChangeConfiguration({{Rect{0, 0, 900, 1440}, true, true, 1}});
-  const std::vector<std::string> changed(desktop->recorder.lines.begin() + before,
-                                         desktop->recorder.lines.end());
+  desktop.screens.ChangeConfiguration({{Rect{0, 0, 900, 1440}, true, true, 1}});
+  const std::vector<std::string> changed(desktop.recorder.lines.begin() + before,
+                                         desktop.recorder.lines.end());
   EXPECT_EQ(changed,
             (std::vector<std::string>{"display configuration: screen 1 at 0,0 1440x900 main",
                                       Fmt("window %u hidden", sideNumber),
@@ -253,23 +248,23 @@ TEST_F(TabWindowsTest, DisplayChangeReplacesEveryTabInListOrder) {
 
   // The side screen comes back, to the left now: the tab is shown there and
   // asked to paint again.
-  desktop->screens.ChangeConfiguration({main, {Rect{0, -1280, 1024, 0}, false, true, 2}});
+  desktop.screens.ChangeConfiguration({main, {Rect{0, -1280, 1024, 0}, false, true, 2}});
   EXPECT_TRUE(IsWindowVisible(onSide->window));
   EXPECT_EQ(TopLeft(onSide), (Point{0, -20}));
   EXPECT_EQ(Shown(onSide).drawCount, 2);
   EXPECT_EQ(TopLeft(onMain), (Point{748, 0}));
 
   // Other Display Manager messages move nothing.
-  const std::size_t quiet = desktop->recorder.lines.size();
-  desktop->screens.SendMessage(kDMNotifyPrep);
-  EXPECT_EQ(desktop->recorder.lines.size(), quiet);
+  const std::size_t quiet = desktop.recorder.lines.size();
+  desktop.screens.SendMessage(kDMNotifyPrep);
+  EXPECT_EQ(desktop.recorder.lines.size(), quiet);
   ASSERT_EQ(DMRemoveExtendedNotifyProc(DisplayChangedProc, nullptr, nullptr, 0), noErr);
 }
 
 TEST_F(TabWindowsTest, TabsWithoutWindowOrDrawingSurfaceStayQuiet) {
-  desktop->windows.FailCreation(-108);
+  desktop.windows.FailCreation(-108);
   ScreenMenu* failed = MakeTab(1);
-  desktop->windows.FailCreation(noErr);
+  desktop.windows.FailCreation(noErr);
   EXPECT_EQ(failed->window, nullptr);
   EXPECT_EQ(failed->context, nullptr);
   EXPECT_NE(failed->menu, nullptr) << "the trigger keeps its menu";

@@ -27,7 +27,7 @@ class TriggersTest : public Sandbox {
   }
   int CountLines(const std::string& prefix) const {
     return static_cast<int>(std::count_if(
-        desktop->recorder.lines.begin(), desktop->recorder.lines.end(),
+        desktop.recorder.lines.begin(), desktop.recorder.lines.end(),
         [&](const std::string& l) { return l.starts_with(prefix); }));
   }
 };
@@ -94,7 +94,7 @@ TEST_F(TriggersTest, HotKeyRegisteredOnceWithTheTriggersIdentifier) {
   EXPECT_EQ(CountLines("hot key registered"), 1);
   EXPECT_NE(trigger->hotKeyRef, nullptr);
 
-  EXPECT_EQ(desktop->hotKeys.Press(49, cmdKey | optionKey), noErr);
+  EXPECT_EQ(desktop.hotKeys.Press(49, cmdKey | optionKey), noErr);
   EXPECT_EQ(pressed.id, kTriggerHotKeyID);
   EXPECT_EQ(TriggerForHotKeySignature(pressed.signature), trigger);
 
@@ -105,7 +105,7 @@ TEST_F(TriggersTest, HotKeyRegisteredOnceWithTheTriggersIdentifier) {
 }
 
 TEST_F(TriggersTest, RefusedOrMalformedHotKeysAreLeftOut) {
-  desktop->hotKeys.MarkTaken(40, cmdKey);
+  desktop.hotKeys.MarkTaken(40, cmdKey);
   std::string bytes = HotKeyBytes(40, cmdKey);
   CFRef<CFDataRef> taken = CFDataCreate(kCFAllocatorDefault,
                                         reinterpret_cast<const UInt8*>(bytes.data()), 8);
