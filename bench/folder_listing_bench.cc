@@ -117,8 +117,8 @@ BENCHMARK(BM_Floor_ReaddirFstatatSort)->Unit(benchmark::kMillisecond);
 void BM_GIO_EnumerateChildren(benchmark::State& state) {
   GFile* file = g_file_new_for_path(TheFixture().folder().c_str());
   for (auto _ : state) {
-    GFileEnumerator* enumerator = g_file_enumerate_children(
-        file, "standard::*", G_FILE_QUERY_INFO_NONE, nullptr, nullptr);
+    GFileEnumerator* enumerator =
+        g_file_enumerate_children(file, "standard::*", G_FILE_QUERY_INFO_NONE, nullptr, nullptr);
     if (!enumerator) std::abort();
     int count = 0;
     while (GFileInfo* info = g_file_enumerator_next_file(enumerator, nullptr, nullptr)) {

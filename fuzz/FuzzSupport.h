@@ -41,9 +41,9 @@ inline void RemoveScratchFolders() {
 // costs nothing on a memory file system), else under /tmp.
 inline std::string NewScratchFolder(const char* tag) {
   const char* tmp = std::getenv("TMPDIR");
-  const std::string base = tmp && *tmp                                  ? tmp
+  const std::string base = tmp && *tmp                              ? tmp
                            : ::access("/dev/shm", W_OK | X_OK) == 0 ? "/dev/shm"
-                                                                     : "/tmp";
+                                                                    : "/tmp";
   std::string pattern = base + "/korvane-fuzz-" + tag + "-XXXXXX";
   if (!::mkdtemp(pattern.data())) Fail("cannot make a scratch folder " + pattern);
   if (ScratchFolders().empty()) std::atexit(RemoveScratchFolders);

@@ -45,8 +45,8 @@ void MakeSandbox() {
 
 // Writes the record the code makes today for each sandbox item.
 void WriteSeeds(const std::string& folder) {
-  const char* items[] = {"Home/Documents/notes.txt", "Home/Documents/Folder", "Home/link",
-                         "Home",  "Volumes/Stick/file.txt", "Volumes/Gone/thing.txt"};
+  const char* items[] = {"Home/Documents/notes.txt", "Home/Documents/Folder", "Home/link", "Home",
+                         "Volumes/Stick/file.txt",   "Volumes/Gone/thing.txt"};
   int n = 0;
   for (const char* item : items) {
     const std::string path = std::string(kSandbox) + "/" + item;

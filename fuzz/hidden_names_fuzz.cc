@@ -25,8 +25,7 @@ std::string AsCString(const std::string& s) { return std::string(s.c_str()); }
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   gFolder = fuzz::NewScratchFolder("hidden");
-  if (FSPathMakeRef(reinterpret_cast<const UInt8*>(gFolder.c_str()), &gFolderRef, nullptr) !=
-      noErr)
+  if (FSPathMakeRef(reinterpret_cast<const UInt8*>(gFolder.c_str()), &gFolderRef, nullptr) != noErr)
     fuzz::Fail("no ref for " + gFolder);
   const char16_t name[] = u".hidden";
   gHiddenListNameLength = std::size(name) - 1;

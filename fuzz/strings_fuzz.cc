@@ -45,8 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
 
   // The decoded text, stored under a key and read back.
   const std::u16string text = DecodeStringsFileText(input);
-  const std::string document = "/* written by the fuzz target */\n\"fuzz.key\" = " +
-                               Quoted(text) + ";\nfuzz.word;\n";
+  const std::string document =
+      "/* written by the fuzz target */\n\"fuzz.key\" = " + Quoted(text) + ";\nfuzz.word;\n";
   const StringsTable written = StringsTable::Parse(
       std::span(reinterpret_cast<const UInt8*>(document.data()), document.size()));
   CFStringRef value = written.Find(u"fuzz.key");

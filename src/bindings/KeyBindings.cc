@@ -9,13 +9,13 @@
 #include <string_view>
 
 #include "menus/ItemRecords.h"
-#include "platform/files/Aliases.h"
 #include "platform/events/Events.h"
-#include "platform/files/Files.h"
 #include "platform/events/HotKeys.h"
+#include "platform/files/Aliases.h"
+#include "platform/files/Files.h"
+#include "platform/host/Transcript.h"
 #include "platform/preferences/Preferences.h"
 #include "platform/sound/Sound.h"
-#include "platform/host/Transcript.h"
 #include "shell/Aliases.h"
 #include "shell/Settings.h"
 
@@ -54,10 +54,9 @@ auto FirstRecordWithNodeID(UInt32 nodeID) {
 }
 
 void SortKeyBindingRecords() {
-  std::stable_sort(gKeyBindingRecords.begin(), gKeyBindingRecords.end(),
-                   [](const auto& a, const auto& b) {
-                     return CompareBindingNodeIDs(a.get(), b.get()) < 0;
-                   });
+  std::stable_sort(
+      gKeyBindingRecords.begin(), gKeyBindingRecords.end(),
+      [](const auto& a, const auto& b) { return CompareBindingNodeIDs(a.get(), b.get()) < 0; });
 }
 
 enum class WriteResult { kSaved, kNotStorable, kNotSaved };
@@ -271,9 +270,10 @@ bool CheckKeyBindingEntry(CFTypeRef value, SettingsNotes* notes) {
   if (alias && !aliasUsable)
     notes->Correct(WrongTypeNote(kBindingAliasKey, alias, "data") + "; it counts as absent");
   if (!urlUsable && !aliasUsable)
-    notes->Correct(Fmt("neither \"%s\" nor \"%s\" names its item; its hot key reports the "
-                       "item missing",
-                       kBindingURLKey, kBindingAliasKey));
+    notes->Correct(
+        Fmt("neither \"%s\" nor \"%s\" names its item; its hot key reports the "
+            "item missing",
+            kBindingURLKey, kBindingAliasKey));
   return true;
 }
 
@@ -284,9 +284,10 @@ bool AddKeyBinding(UInt32 nodeID, const FSRef* fileRef, UInt32 keyCode, UInt32 m
   // The path is how the item is found first; without one nothing is stored.
   std::array<UInt8, kBindingPathBufferSize> path{};
   if (!fileRef || FSRefMakePath(fileRef, path.data(), kBindingPathBufferSize) != noErr) {
-    RefuseKeyBinding(Fmt("key binding for key %u mods 0x%04X not stored: the item's path cannot "
-                         "be made",
-                         keyCode, modifiers));
+    RefuseKeyBinding(
+        Fmt("key binding for key %u mods 0x%04X not stored: the item's path cannot "
+            "be made",
+            keyCode, modifiers));
     return false;
   }
   const std::string pathText(reinterpret_cast<const char*>(path.data()));
@@ -296,9 +297,10 @@ bool AddKeyBinding(UInt32 nodeID, const FSRef* fileRef, UInt32 keyCode, UInt32 m
           ? CFStringCreateWithCString(kCFAllocatorDefault, pathText.c_str(), kCFStringEncodingUTF8)
           : nullptr;
   if (!url) {
-    RefuseKeyBinding(Fmt("key binding for %s not stored: the path is not valid UTF-8, so the "
-                         "preference file cannot hold it",
-                         PrintablePath(pathText).c_str()));
+    RefuseKeyBinding(
+        Fmt("key binding for %s not stored: the path is not valid UTF-8, so the "
+            "preference file cannot hold it",
+            PrintablePath(pathText).c_str()));
     return false;
   }
   // The alias finds the item once it has been moved or renamed.
@@ -328,12 +330,12 @@ bool AddKeyBinding(UInt32 nodeID, const FSRef* fileRef, UInt32 keyCode, UInt32 m
     CFArrayRemoveValueAtIndex(gKeyBindingEntries, CFArrayGetCount(gKeyBindingEntries) - 1);
     ForgetUnsavedKeyBindings();
     const std::string what = PrintablePath(pathText);
-    RefuseKeyBinding(written == WriteResult::kNotStorable
-                         ? Fmt("key binding for %s not stored: the preference file cannot hold "
-                               "its path",
-                               what.c_str())
-                         : Fmt("key binding for %s could not be saved; it is not made",
-                               what.c_str()));
+    RefuseKeyBinding(
+        written == WriteResult::kNotStorable
+            ? Fmt("key binding for %s not stored: the preference file cannot hold "
+                  "its path",
+                  what.c_str())
+            : Fmt("key binding for %s could not be saved; it is not made", what.c_str()));
     return false;
   }
   Transcribe("key binding stored: " + DescribeEntry(entry, keyCode, modifiers));

@@ -14,8 +14,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/corefoundation/CoreFoundation.h"
 #include "platform/core/MacTypes.h"
+#include "platform/corefoundation/CoreFoundation.h"
 #include "platform/menus/Menus.h"
 
 struct OpaqueEventHotKeyRef;
@@ -35,8 +35,8 @@ inline constexpr const char* kBindingAliasKey = "Alias";
 inline constexpr CFIndex kHotKeyDataSize = 8;
 
 struct KeyBindingRecord {
-  UInt32 nodeID = 0;   // 0 when the item was not found at start
-  FSRef fileRef{};     // zero-filled when nodeID is 0
+  UInt32 nodeID = 0;  // 0 when the item was not found at start
+  FSRef fileRef{};    // zero-filled when nodeID is 0
   UInt32 keyCode = 0;
   UInt32 modifiers = 0;
   OpaqueEventHotKeyRef* hotKeyRef = nullptr;

@@ -43,9 +43,9 @@ CGContextRef CreateBitmapContext(size_t width, size_t height, void** outBuffer,
   }
 
   // The buffer goes back to the caller only with a context drawing into it.
-  CGContextRef context = CGBitmapContextCreate(buffer, width, height, kBitsPerComponent,
-                                               bytesPerRow, colorSpace,
-                                               kCGImageAlphaPremultipliedLast);
+  CGContextRef context =
+      CGBitmapContextCreate(buffer, width, height, kBitsPerComponent, bytesPerRow, colorSpace,
+                            kCGImageAlphaPremultipliedLast);
   if (!context)
     std::free(buffer);
   else if (outBuffer)
@@ -101,10 +101,9 @@ CGImageRef GetCGImageForIconRef(IconRef iconRef, UInt16 size, IconTransformType 
 
   // The image reads the bitmap's pixels as they are, without a copy.
   CGColorSpaceRef colorSpace = CGColorSpaceCreateDeviceRGB();
-  CGImageRef image = CGImageCreate(size, size, kBitsPerComponent, kBitsPerPixel,
-                                   size * kBytesPerPixel, colorSpace,
-                                   kCGImageAlphaPremultipliedLast, provider, kIdentityDecode,
-                                   false, kCGRenderingIntentDefault);
+  CGImageRef image = CGImageCreate(
+      size, size, kBitsPerComponent, kBitsPerPixel, size * kBytesPerPixel, colorSpace,
+      kCGImageAlphaPremultipliedLast, provider, kIdentityDecode, false, kCGRenderingIntentDefault);
   CGColorSpaceRelease(colorSpace);
 
   // Without an image the provider's release frees the buffer.
@@ -115,8 +114,8 @@ CGImageRef GetCGImageForIconRef(IconRef iconRef, UInt16 size, IconTransformType 
 
 CGImageRef GetFileIconImage(const FSRef* ref, UInt16 size, IconTransformType transform) {
   IconRef iconRef = nullptr;
-  if (GetIconRefFromFileInfo(ref, 0, nullptr, kFSCatInfoNone, nullptr,
-                             kIconServicesNormalUsageFlag, &iconRef, nullptr) != noErr ||
+  if (GetIconRefFromFileInfo(ref, 0, nullptr, kFSCatInfoNone, nullptr, kIconServicesNormalUsageFlag,
+                             &iconRef, nullptr) != noErr ||
       !iconRef)
     return nullptr;
   return GetCGImageForIconRef(iconRef, size, transform);

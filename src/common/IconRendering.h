@@ -5,10 +5,10 @@
 
 #include <cstddef>
 
-#include "platform/graphics/CoreGraphics.h"
-#include "platform/files/Files.h"
-#include "platform/icons/Icons.h"
 #include "platform/core/MacTypes.h"
+#include "platform/files/Files.h"
+#include "platform/graphics/CoreGraphics.h"
+#include "platform/icons/Icons.h"
 
 // The largest icon edge rendered. Sizes come from the settings as 16-bit
 // numbers, so a stray negative value arrives as tens of thousands of pixels:

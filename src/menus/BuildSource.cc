@@ -50,8 +50,8 @@ OSErr ResolveAgain(const SourceBuild& b, FSRef* ref) {
 bool ShowUnresolvedLine(SourceBuild& b) {
   CFStringRef url = SourceString(b.source, kSourceURLKey);
   if (!url) return true;
-  if (InsertMenuItemTextWithCFString(b.menu, url, b.start - 1,
-                                     kUnresolvedLineAttributes, 0) != noErr)
+  if (InsertMenuItemTextWithCFString(b.menu, url, b.start - 1, kUnresolvedLineAttributes, 0) !=
+      noErr)
     return false;
   b.count = 1;
   b.changed = true;
@@ -125,8 +125,8 @@ bool BuildInlineFolder(SourceBuild& b, const FSRef& ref) {
       FolderChanged(&ref, stored ? &*stored : nullptr, &newDate, &status, &settled);
   if (stored && !changed) {
     if (b.num)
-      RevalidateItemRange(b.menu, b.start, LastOf(b.start, *b.num), &b.prefs,
-                          InstallMenuHandlers, b.trigger);
+      RevalidateItemRange(b.menu, b.start, LastOf(b.start, *b.num), &b.prefs, InstallMenuHandlers,
+                          b.trigger);
     b.count = 0;
     return true;
   }
@@ -160,9 +160,9 @@ bool BuildInlineFolder(SourceBuild& b, const FSRef& ref) {
   // A folder that could not be read is looked at again next time (being
   // made readable changes no modification date).
   OSErr listed = noErr;
-  b.count += ListFolder(b.menu, &ref, !SourceFlag(b.source, kSourceNoHierKey, false), &b.prefs,
-                        b.prefs.splitItems, listingStart - 1, InstallMenuHandlers, b.trigger,
-                        &listed);
+  b.count +=
+      ListFolder(b.menu, &ref, !SourceFlag(b.source, kSourceNoHierKey, false), &b.prefs,
+                 b.prefs.splitItems, listingStart - 1, InstallMenuHandlers, b.trigger, &listed);
   if (listed != noErr) CFDictionaryRemoveValue(b.source, kSourceDateKey);
   return true;
 }

@@ -49,20 +49,17 @@ void ListIntoSubmenu(SourceBuild& b, OSType code, MenuRef submenu) {
     case kVolumesSourceCode:
       (void)ListVolumes(submenu, 1, kWholeMenuCount, &b.prefs, InstallMenuHandlers, b.trigger);
       break;
-    case kProcessesSourceCode:
-      (void)ListProcesses(submenu, 1, kWholeMenuCount, &b.prefs);
-      break;
+    case kProcessesSourceCode: (void)ListProcesses(submenu, 1, kWholeMenuCount, &b.prefs); break;
     case kRecentApplicationsSourceCode:
     case kRecentDocumentsSourceCode:
-      (void)ListRecentItems(submenu, 1, kWholeMenuCount, &b.prefs, InstallMenuHandlers,
-                            b.trigger, code, nullptr);
+      (void)ListRecentItems(submenu, 1, kWholeMenuCount, &b.prefs, InstallMenuHandlers, b.trigger,
+                            code, nullptr);
       break;
     case kPanesSourceCode:
       // Replaces the panes only when a pane folder changed.
       (void)ListPreferencePanes(submenu, 1, kWholeMenuCount, b.prefs.useIcons != 0);
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -75,8 +72,8 @@ bool BuildListSubmenu(SourceBuild& b, OSType code) {
   if (code == kPanesSourceCode && !b.num && LocateSystemPreferences(&appRef) == noErr)
     ref = &appRef;
   const bool hadSubmenu = SourceSubmenu(b.source) != nullptr;
-  MenuRef submenu = AttachSourceSubmenu(b.source, ref, b.menu, b.trigger, &b.prefs,
-                                        b.trigger->iconSize);
+  MenuRef submenu =
+      AttachSourceSubmenu(b.source, ref, b.menu, b.trigger, &b.prefs, b.trigger->iconSize);
   if (!submenu) return true;
   // A parent item made now (an earlier attempt failed) is a new range.
   if (!hadSubmenu) b.changed = true;
@@ -150,8 +147,7 @@ bool BuildInlineList(SourceBuild& b, OSType code) {
       }
       listChanged = n != 0;
       break;
-    default:
-      break;
+    default: break;
   }
   if (listChanged) b.changed = true;
   b.count = static_cast<UInt16>(n + (hasHeader ? 1 : 0));
@@ -168,8 +164,7 @@ bool BuildTypedSource(SourceBuild& b) {
   if (!type || !ParseSourceType(type, &code, &isSeparator)) return true;
   if (isSeparator) return BuildSeparator(b);
   switch (code) {
-    case kTextSourceCode:
-      return BuildTextLine(b);
+    case kTextSourceCode: return BuildTextLine(b);
     case kVolumesSourceCode:
     case kProcessesSourceCode:
     case kRecentApplicationsSourceCode:
@@ -181,7 +176,6 @@ bool BuildTypedSource(SourceBuild& b) {
     case kPanesSourceCode:
       if (SourceFlag(b.source, kSourceIsSubmenuKey, false)) return BuildListSubmenu(b, code);
       return BuildInlineList(b, code);
-    default:
-      return true;
+    default: return true;
   }
 }

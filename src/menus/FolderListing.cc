@@ -7,8 +7,8 @@
 
 #include "common/IconRendering.h"
 #include "menus/HiddenNames.h"
-#include "platform/launchservices/LaunchServices.h"
 #include "platform/host/Transcript.h"
+#include "platform/launchservices/LaunchServices.h"
 #include "shell/Aliases.h"
 
 namespace {
@@ -41,9 +41,10 @@ void ReportCutFolder(const FSRef* folder) {
   const char* shown = FSRefMakePath(folder, path, sizeof path) == noErr
                           ? reinterpret_cast<const char*>(path)
                           : "(unknown)";
-  ReportProblem(Fmt("menus: folder %s is cut at the menu's limit of %u items; the rest of its "
-                    "entries are not shown",
-                    shown, kMenuItemLimit));
+  ReportProblem(
+      Fmt("menus: folder %s is cut at the menu's limit of %u items; the rest of its "
+          "entries are not shown",
+          shown, kMenuItemLimit));
 }
 
 // Closes the iterator however listing ends.
@@ -101,8 +102,7 @@ EntryResult ListEntry(Listing& listing, const FSRef& ref, const FSCatalogInfo& i
   // Names the folder's hidden-names file lists are left out.
   if (!listing.hidden.IsEmpty()) {
     FileNameBuffer cName;
-    if (NameAsCString(name, cName) && listing.hidden.Contains(cName))
-      return EntryResult::kSkipped;
+    if (NameAsCString(name, cName) && listing.hidden.Contains(cName)) return EntryResult::kSkipped;
   }
   // An alias is listed as what it points to. A resolution that fails part
   // way may have moved the copy: the target is then the entry itself again.
@@ -125,8 +125,7 @@ EntryResult ListEntry(Listing& listing, const FSRef& ref, const FSCatalogInfo& i
   const bool isFolder = !isFile && (kindFlags & kLSItemInfoIsContainer);
   if (isFile) {
     if (!ListsFiles(listing.splitMode)) return EntryResult::kSkipped;
-    if (listing.prefs->filterKind == kFilterApplications &&
-        !(kindFlags & kLSItemInfoIsApplication))
+    if (listing.prefs->filterKind == kFilterApplications && !(kindFlags & kLSItemInfoIsApplication))
       return EntryResult::kSkipped;
   } else if (isFolder) {
     if (!ListsFolders(listing.splitMode)) return EntryResult::kSkipped;
@@ -144,12 +143,11 @@ EntryResult ListEntry(Listing& listing, const FSRef& ref, const FSCatalogInfo& i
   void* icon = nullptr;
   if (listing.prefs->useIcons) {
     IconRef iconRef = nullptr;
-    if (GetIconRefFromFileInfo(&ref, name.length, name.unicode, kIconServicesCatalogInfoMask,
-                               &info, kIconServicesNormalUsageFlag, &iconRef, nullptr) == noErr &&
+    if (GetIconRefFromFileInfo(&ref, name.length, name.unicode, kIconServicesCatalogInfoMask, &info,
+                               kIconServicesNormalUsageFlag, &iconRef, nullptr) == noErr &&
         iconRef) {
       if (listing.renderImages)
-        icon = GetCGImageForIconRef(iconRef, static_cast<UInt16>(listing.iconSize),
-                                    kTransformNone);
+        icon = GetCGImageForIconRef(iconRef, static_cast<UInt16>(listing.iconSize), kTransformNone);
       else
         icon = iconRef;
     }
@@ -199,8 +197,8 @@ UInt16 ListFolder(MenuRef menu, const FSRef* folder, bool makeSubmenus, const Di
     IteratorCloser closer{iterator};
     HiddenNameList hidden;
     hidden.Read(folder);
-    Listing listing{menu,         makeSubmenus, prefs,  splitMode, installer, refcon,
-                    iconSize,     renderImages, hidden, after,     0};
+    Listing listing{menu,     makeSubmenus, prefs,  splitMode, installer, refcon,
+                    iconSize, renderImages, hidden, after,     0};
     // Fetched in batches, each with its catalog information.
     auto batch = std::make_unique<Batch>();
     OSErr status = noErr;
@@ -211,8 +209,8 @@ UInt16 ListFolder(MenuRef menu, const FSRef* folder, bool makeSubmenus, const Di
                                     batch->refs.data(), nullptr, batch->names.data());
       // The batch counts also when the call says it was the last.
       for (ItemCount i = 0; i < fetched && !insertionFailed; ++i)
-        insertionFailed = ListEntry(listing, batch->refs[i], batch->infos[i],
-                                    batch->names[i]) == EntryResult::kNotInserted;
+        insertionFailed = ListEntry(listing, batch->refs[i], batch->infos[i], batch->names[i]) ==
+                          EntryResult::kNotInserted;
     }
     after = listing.after;
     count = listing.count;
@@ -224,8 +222,8 @@ UInt16 ListFolder(MenuRef menu, const FSRef* folder, bool makeSubmenus, const Di
     ReportCutFolder(folder);
   // The folders follow the file items.
   if (splitMode == kSplitFilesThenFolders && !insertionFailed)
-    count += ListFolder(menu, folder, makeSubmenus, prefs, kSplitFoldersOnly, after, installer,
-                        refcon);
+    count +=
+        ListFolder(menu, folder, makeSubmenus, prefs, kSplitFoldersOnly, after, installer, refcon);
   return count;
 }
 

@@ -14,8 +14,8 @@ extern UniChar gHiddenListName[kHiddenListNameCapacity];
 extern UniCharCount gHiddenListNameLength;
 
 // The "Split Items" values: which entries are listed, and in which order.
-inline constexpr SInt8 kSplitMixed = 0;              // files and folders in iteration order
-inline constexpr SInt8 kSplitFilesThenFolders = 1;   // two passes: files, then folders
+inline constexpr SInt8 kSplitMixed = 0;             // files and folders in iteration order
+inline constexpr SInt8 kSplitFilesThenFolders = 1;  // two passes: files, then folders
 inline constexpr SInt8 kSplitFoldersOnly = 2;
 inline constexpr SInt8 kSplitFilesOnly = 3;
 // The "Filter Kind" value that keeps only applications among the files.

@@ -13,8 +13,8 @@ UInt16 ListVolumes(MenuRef, MenuItemIndex, UInt16, const DisplayPrefs*, MenuInst
 UInt16 ListProcesses(MenuRef, MenuItemIndex, UInt16, const DisplayPrefs*) { return 0; }
 
 // Pending: the recently used applications and documents.
-UInt16 ListRecentItems(MenuRef, MenuItemIndex, UInt16 oldCount, const DisplayPrefs*,
-                       MenuInstaller, void*, OSType, bool* outChanged) {
+UInt16 ListRecentItems(MenuRef, MenuItemIndex, UInt16 oldCount, const DisplayPrefs*, MenuInstaller,
+                       void*, OSType, bool* outChanged) {
   if (outChanged) *outChanged = oldCount != 0;
   return 0;
 }

@@ -14,8 +14,7 @@ inline constexpr UInt16 kWholeMenuCount = 0xFFFF;
 
 UInt16 ListVolumes(MenuRef menu, MenuItemIndex first, UInt16 oldCount, const DisplayPrefs* prefs,
                    MenuInstaller installer, void* refcon);
-UInt16 ListProcesses(MenuRef menu, MenuItemIndex first, UInt16 oldCount,
-                     const DisplayPrefs* prefs);
+UInt16 ListProcesses(MenuRef menu, MenuItemIndex first, UInt16 oldCount, const DisplayPrefs* prefs);
 // typeCode is 'rAPP' or 'rDOC'. outChanged (may be null) receives whether
 // the count differs from oldCount.
 UInt16 ListRecentItems(MenuRef menu, MenuItemIndex first, UInt16 oldCount,

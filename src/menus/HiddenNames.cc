@@ -76,6 +76,5 @@ bool HiddenNameList::Contains(const char* name) const {
   const CFRange all = CFRangeMake(0, CFArrayGetCount(entries_));
   const CFIndex at = CFArrayBSearchValues(entries_, all, name, CompareCStringValues, nullptr);
   return at < all.length &&
-         CompareCStrings(static_cast<const char*>(CFArrayGetValueAtIndex(entries_, at)), name) ==
-             0;
+         CompareCStrings(static_cast<const char*>(CFArrayGetValueAtIndex(entries_, at)), name) == 0;
 }

@@ -1,9 +1,9 @@
 // The names a folder's hidden-names file lists, read once per listing.
 #pragma once
 
+#include "platform/core/Handles.h"
 #include "platform/corefoundation/CoreFoundation.h"
 #include "platform/files/Files.h"
-#include "platform/core/Handles.h"
 
 // The longest file name in bytes, and a buffer that holds one with its NUL.
 inline constexpr std::size_t kLongestFileName = 255;

@@ -19,9 +19,8 @@ constexpr const char* kEllipsis = "...";
 // chosen, a leading hyphen in a file name is shown as it is, and the item is
 // drawn by the menu's draw-item handler.
 constexpr MenuItemAttributes kFileItemAttributes = 0x904;
-static_assert(kFileItemAttributes ==
-              (kMenuItemAttrSubmenuParentChoosable | kMenuItemAttrIgnoreMeta |
-               kMenuItemAttrCustomDraw));
+static_assert(kFileItemAttributes == (kMenuItemAttrSubmenuParentChoosable |
+                                      kMenuItemAttrIgnoreMeta | kMenuItemAttrCustomDraw));
 
 // The menus CreateAgentMenu made, so that tools can find one by its ID.
 std::vector<MenuRef>& AgentMenus() {
@@ -103,8 +102,7 @@ SInt16 GetMenuIconSize(MenuRef menu) {
 }
 
 OSStatus InsertFileItem(MenuRef menu, CFStringRef name, const FSRef* ref, void* icon,
-                        bool iconIsImage, MenuItemIndex afterIndex, UInt32 nodeID,
-                        UInt32 lsFlags) {
+                        bool iconIsImage, MenuItemIndex afterIndex, UInt32 nodeID, UInt32 lsFlags) {
   if (!name) {
     ReleaseIcon(icon, iconIsImage);
     return paramErr;
@@ -113,8 +111,7 @@ OSStatus InsertFileItem(MenuRef menu, CFStringRef name, const FSRef* ref, void* 
   CFRef<CFStringRef> text = ItemText(name);
   // An index past the end inserts at the end, so the new item's index is
   // taken from the count as it was.
-  const auto index =
-      static_cast<MenuItemIndex>(std::min(afterIndex, CountMenuItems(menu)) + 1);
+  const auto index = static_cast<MenuItemIndex>(std::min(afterIndex, CountMenuItems(menu)) + 1);
   const OSStatus status =
       InsertMenuItemTextWithCFString(menu, text, afterIndex, kFileItemAttributes, 0);
   if (status != noErr || !ref) {

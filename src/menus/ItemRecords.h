@@ -4,10 +4,10 @@
 // operations every content source uses to insert, validate and remove items.
 #pragma once
 
+#include "platform/core/MacTypes.h"
 #include "platform/corefoundation/CoreFoundation.h"
 #include "platform/graphics/CoreGraphics.h"
 #include "platform/icons/Icons.h"
-#include "platform/core/MacTypes.h"
 #include "platform/menus/Menus.h"
 
 // The creator code of every item and menu property the agent stores.
@@ -15,15 +15,15 @@ inline constexpr OSType kSKIDCreator = 'SKID';
 
 // Property tags and their exact sizes; a read with another size counts as
 // absent.
-inline constexpr OSType kFileTag = 'FILE';      // 80: FSRef of the item / of the listed folder
-inline constexpr OSType kNodeTag = 'NODE';      // 4: catalog node ID
-inline constexpr OSType kFlagTag = 'FLAG';      // 4: LSItemInfoFlags (basic flags)
-inline constexpr OSType kPrefTag = 'PREF';      // 12: DisplayPrefs
-inline constexpr OSType kIconTag = 'ICON';      // 2: icon size of the menu's items
-inline constexpr OSType kLabelTag = 'LABL';     // 1: name header of an inline folder
-inline constexpr OSType kVolumeTag = 'VOLR';    // 2: FSVolumeRefNum of a volume item
-inline constexpr OSType kProcessTag = 'PROC';   // 8: ProcessSerialNumber of a process item
-inline constexpr OSType kDateTag = 'DATE';      // 16: FolderDate of the listed folder
+inline constexpr OSType kFileTag = 'FILE';     // 80: FSRef of the item / of the listed folder
+inline constexpr OSType kNodeTag = 'NODE';     // 4: catalog node ID
+inline constexpr OSType kFlagTag = 'FLAG';     // 4: LSItemInfoFlags (basic flags)
+inline constexpr OSType kPrefTag = 'PREF';     // 12: DisplayPrefs
+inline constexpr OSType kIconTag = 'ICON';     // 2: icon size of the menu's items
+inline constexpr OSType kLabelTag = 'LABL';    // 1: name header of an inline folder
+inline constexpr OSType kVolumeTag = 'VOLR';   // 2: FSVolumeRefNum of a volume item
+inline constexpr OSType kProcessTag = 'PROC';  // 8: ProcessSerialNumber of a process item
+inline constexpr OSType kDateTag = 'DATE';     // 16: FolderDate of the listed folder
 inline constexpr OSType kSystemPanesDateTag = 'SDAT';
 inline constexpr OSType kUserPanesDateTag = 'UDAT';
 inline constexpr OSType kLocalPanesDateTag = 'LDAT';
@@ -54,11 +54,11 @@ static_assert(sizeof(FolderDate) == kDateTagSize);
 #pragma pack(push, 1)
 struct DisplayPrefs {
   UInt8 useIcons = 1;
-  SInt8 splitItems = 0;    // 0 mixed, 1 files then folders, 2 folders only, 3 files only
-  SInt16 filterKind = 0;   // 1: only applications among the files
-  SInt16 fontID = -1;      // -1: the parent menu's font
+  SInt8 splitItems = 0;   // 0 mixed, 1 files then folders, 2 folders only, 3 files only
+  SInt16 filterKind = 0;  // 1: only applications among the files
+  SInt16 fontID = -1;     // -1: the parent menu's font
   UInt16 fontSize = 0;
-  SInt16 iconSize = 0;     // copied into the submenu's 'ICON'
+  SInt16 iconSize = 0;  // copied into the submenu's 'ICON'
   UInt8 noDirOpen = 0;
   UInt8 pad = 0;
 };
@@ -90,11 +90,11 @@ MenuRef FindAgentMenu(MenuID id);
 // releases its name and deletes it.
 struct CollectedItem {
   FSRef ref{};
-  CFStringRef name = nullptr;   // owned
+  CFStringRef name = nullptr;  // owned
   UInt32 nodeID = 0;
   UInt32 lsFlags = 0;
-  void* icon = nullptr;         // CGImageRef or IconRef, owned; passes to the menu
-  UInt8 extra[8] = {};          // processes: the PSN; recent items: iconIsImage
+  void* icon = nullptr;  // CGImageRef or IconRef, owned; passes to the menu
+  UInt8 extra[8] = {};   // processes: the PSN; recent items: iconIsImage
 };
 
 // Inserts one item after afterIndex (0 = at the top; beyond the end: at the
@@ -105,8 +105,7 @@ struct CollectedItem {
 // status: noErr; paramErr (no name); what the insertion reported
 // (menuInvalidErr, memFullErr), in which case no item was added.
 OSStatus InsertFileItem(MenuRef menu, CFStringRef name, const FSRef* ref, void* icon,
-                        bool iconIsImage, MenuItemIndex afterIndex, UInt32 nodeID,
-                        UInt32 lsFlags);
+                        bool iconIsImage, MenuItemIndex afterIndex, UInt32 nodeID, UInt32 lsFlags);
 // Gives item index an empty submenu for folderRef, filled when it opens; a
 // submenu tree the item had is disposed first. Nothing happens without
 // folderRef or when the item does not exist. prefs null means the defaults.
@@ -139,5 +138,5 @@ void InsertProcessRecord(const void* record, void* menu);
 bool GetItemFSRef(MenuRef menu, MenuItemIndex item, FSRef* out);
 bool GetItemDisplayPrefs(MenuRef menu, MenuItemIndex item, DisplayPrefs* out);
 bool GetItemNodeID(MenuRef menu, MenuItemIndex item, UInt32* out);
-UInt32 GetItemLSFlags(MenuRef menu, MenuItemIndex item);   // 0 when absent
-SInt16 GetMenuIconSize(MenuRef menu);   // 0 when absent
+UInt32 GetItemLSFlags(MenuRef menu, MenuItemIndex item);  // 0 when absent
+SInt16 GetMenuIconSize(MenuRef menu);                     // 0 when absent

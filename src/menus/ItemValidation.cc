@@ -80,8 +80,8 @@ void ValidateItem(UInt32 nodeID, UInt32 lsFlags, MenuRef menu, MenuItemIndex ind
     // An application keeps its enabled state.
   } else if (isContainer && !isPackage) {
     UInt8 label = 0;
-    if (GetMenuItemProperty(menu, index, kSKIDCreator, kLabelTag, kLabelTagSize, nullptr,
-                            &label) == noErr &&
+    if (GetMenuItemProperty(menu, index, kSKIDCreator, kLabelTag, kLabelTagSize, nullptr, &label) ==
+            noErr &&
         label != 0) {
       if (gDropMenuActive)
         EnableMenuItem(menu, index);

@@ -67,8 +67,8 @@ OSStatus MenuOpeningHandler(EventHandlerCallRef /*callRef*/, EventRef event, voi
   }
   gOpenMenuCount += 1;
   MenuRef menu = nullptr;
-  if (GetEventParameter(event, kEventParamDirectObject, typeMenuRef, nullptr, sizeof(menu),
-                        nullptr, &menu) == noErr &&
+  if (GetEventParameter(event, kEventParamDirectObject, typeMenuRef, nullptr, sizeof(menu), nullptr,
+                        &menu) == noErr &&
       menu != trigger->menu)
     PopulateSubmenu(trigger, menu);
   return noErr;
@@ -89,8 +89,8 @@ void RefreshFolderMenu(MenuRef menu, bool makeSubmenus, const DisplayPrefs* pref
   FSRef folder;
   if (!GetItemFSRef(menu, 0, &folder)) return;
   FolderDate stored;
-  const bool hasStored = GetMenuItemProperty(menu, 0, kSKIDCreator, kDateTag, kDateTagSize,
-                                             nullptr, &stored) == noErr;
+  const bool hasStored =
+      GetMenuItemProperty(menu, 0, kSKIDCreator, kDateTag, kDateTagSize, nullptr, &stored) == noErr;
   FolderDate newDate;
   OSStatus status = noErr;
   bool settled = false;

@@ -16,7 +16,7 @@ CollectedItem* RecordOf(const void* record) {
 // 0 when nothing was inserted (the running index then stays).
 MenuItemIndex InsertRecord(CollectedItem* item, MenuRef menu, bool iconIsImage) {
   void* icon = item->icon;
-  item->icon = nullptr;   // the menu's from here on
+  item->icon = nullptr;  // the menu's from here on
   if (InsertFileItem(menu, item->name, &item->ref, icon, iconIsImage, gRecordInsertIndex,
                      item->nodeID, item->lsFlags) != noErr)
     return 0;

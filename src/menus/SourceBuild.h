@@ -13,17 +13,17 @@ struct SourceBuild {
   CFMutableDictionaryRef source = nullptr;
   UtilityMenu* trigger = nullptr;
   MenuRef menu = nullptr;
-  MenuItemIndex start = 1;   // the trigger's next item index on entry
+  MenuItemIndex start = 1;  // the trigger's next item index on entry
   DisplayPrefs prefs;
-  UInt16 count = 0;          // items the source holds after this build
-  bool changed = false;      // its range was (re)made: "num" is rewritten
-  std::optional<UInt16> num; // the stored "num", kept in step with the source
+  UInt16 count = 0;           // items the source holds after this build
+  bool changed = false;       // its range was (re)made: "num" is rewritten
+  std::optional<UInt16> num;  // the stored "num", kept in step with the source
 };
 
 // Each returns false for the early returns that skip the bookkeeping (a
 // line of text that could not be inserted); otherwise the bookkeeping runs.
-bool BuildFileSource(SourceBuild& b);    // "fsref" present
-bool BuildTypedSource(SourceBuild& b);   // everything else, by "Type"
+bool BuildFileSource(SourceBuild& b);   // "fsref" present
+bool BuildTypedSource(SourceBuild& b);  // everything else, by "Type"
 
 // Index arithmetic within one menu, kept in 16 bits.
 inline MenuItemIndex ItemAt(MenuItemIndex start, UInt32 delta) {

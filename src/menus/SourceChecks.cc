@@ -36,28 +36,20 @@ constexpr std::array<std::pair<const char*, Kind>, 14> kTypedKeys{{
 bool HasKind(CFTypeRef value, Kind kind) {
   const CFTypeID type = CFGetTypeID(value);
   switch (kind) {
-    case Kind::kString:
-      return type == CFStringGetTypeID();
-    case Kind::kData:
-      return type == CFDataGetTypeID();
-    case Kind::kBoolean:
-      return type == CFBooleanGetTypeID();
-    case Kind::kNumber:
-      return type == CFNumberGetTypeID();
+    case Kind::kString: return type == CFStringGetTypeID();
+    case Kind::kData: return type == CFDataGetTypeID();
+    case Kind::kBoolean: return type == CFBooleanGetTypeID();
+    case Kind::kNumber: return type == CFNumberGetTypeID();
   }
   return false;
 }
 
 const char* KindText(Kind kind) {
   switch (kind) {
-    case Kind::kString:
-      return "a string";
-    case Kind::kData:
-      return "data";
-    case Kind::kBoolean:
-      return "a boolean";
-    case Kind::kNumber:
-      return "an integer";
+    case Kind::kString: return "a string";
+    case Kind::kData: return "data";
+    case Kind::kBoolean: return "a boolean";
+    case Kind::kNumber: return "an integer";
   }
   return "";
 }

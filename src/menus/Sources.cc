@@ -35,10 +35,8 @@ bool NeedsNoLocation(OSType code) {
     case kRecentApplicationsSourceCode:
     case kTextSourceCode:
     case kVolumesSourceCode:
-    case kPanesSourceCode:
-      return true;
-    default:
-      return false;
+    case kPanesSourceCode: return true;
+    default: return false;
   }
 }
 
@@ -55,10 +53,8 @@ bool IsKnownFolderType(OSType code) {
     case kPreferencePanesFolderType:
     case kSystemDesktopFolderType:
     case kTrashFolderType:
-    case kUtilitiesFolderType:
-      return true;
-    default:
-      return false;
+    case kUtilitiesFolderType: return true;
+    default: return false;
   }
 }
 
@@ -109,8 +105,7 @@ bool ParseSourceType(CFTypeRef value, OSType* code, bool* isSeparator) {
   return true;
 }
 
-OSErr ResolveSourceLocation(CFDictionaryRef source, CFStringRef url, OSType typeCode,
-                            FSRef* out) {
+OSErr ResolveSourceLocation(CFDictionaryRef source, CFStringRef url, OSType typeCode, FSRef* out) {
   // The path, and when it leads nowhere the alias, which finds an item
   // that moved; no user interaction while a menu is being built.
   if (url) {
@@ -175,8 +170,9 @@ void PrepareSource(const void* value, void* context) {
     // names no folder shows nothing ever, which a typo would leave
     // unexplained.
     if (!url && !IsKnownFolderType(code))
-      ReportProblem(Fmt("settings: %s: \"Type\" '%s' is no kind of source and names no folder "
-                        "Korvane knows; the source shows nothing",
-                        which.c_str(), FourCCString(code).c_str()));
+      ReportProblem(
+          Fmt("settings: %s: \"Type\" '%s' is no kind of source and names no folder "
+              "Korvane knows; the source shows nothing",
+              which.c_str(), FourCCString(code).c_str()));
   }
 }

@@ -96,8 +96,7 @@ void SetSourceDate(CFMutableDictionaryRef source, const FolderDate& date) {
 
 MenuRef SourceSubmenu(CFDictionaryRef source) {
   CFDataRef data = SourceData(source, kSourceSubmenuKey);
-  if (!data || CFDataGetLength(data) != static_cast<CFIndex>(sizeof(SubmenuLink)))
-    return nullptr;
+  if (!data || CFDataGetLength(data) != static_cast<CFIndex>(sizeof(SubmenuLink))) return nullptr;
   SubmenuLink link;
   std::memcpy(&link, CFDataGetBytePtr(data), sizeof(link));
   if (!IsValidMenu(link.menu) || GetMenuID(link.menu) != link.id) return nullptr;
@@ -117,8 +116,8 @@ DisplayPrefs SourceDisplayPrefs(CFDictionaryRef source, UInt16 triggerIconSize) 
   prefs.splitItems = NumberValue<SInt8>(source, kSourceSplitItemsKey, kCFNumberSInt8Type, 0);
   prefs.filterKind = NumberValue<SInt16>(source, kSourceFilterKindKey, kCFNumberSInt16Type, 0);
   prefs.fontID = NumberValue<SInt16>(source, kSourceFontKey, kCFNumberSInt16Type, -1);
-  prefs.fontSize = static_cast<UInt16>(
-      NumberValue<SInt16>(source, kSourceSizeKey, kCFNumberSInt16Type, 0));
+  prefs.fontSize =
+      static_cast<UInt16>(NumberValue<SInt16>(source, kSourceSizeKey, kCFNumberSInt16Type, 0));
   prefs.iconSize = NumberValue<SInt16>(source, kSourceIconSizeKey, kCFNumberSInt16Type,
                                        static_cast<SInt16>(triggerIconSize));
   prefs.noDirOpen = SourceFlag(source, kSourceNoDirOpenKey, false) ? 1 : 0;

@@ -27,11 +27,11 @@ inline const CFStringRef kSourceIconSizeKey = CFSTR("Icon Size");
 inline const CFStringRef kSourceNoDirOpenKey = CFSTR("No Dir Open");
 
 // Cache keys.
-inline const CFStringRef kSourceFSRefKey = CFSTR("fsref");   // 80 bytes, or empty: resolve again
-inline const CFStringRef kSourceContentsKey = CFSTR("cont"); // true: a folder listed inline
-inline const CFStringRef kSourceCountKey = CFSTR("num");     // items made at the last (re)build
-inline const CFStringRef kSourceDateKey = CFSTR("date");     // the inline folder's FolderDate
-inline const CFStringRef kSourceSubmenuKey = CFSTR("sub");   // the submenu made for the source
+inline const CFStringRef kSourceFSRefKey = CFSTR("fsref");    // 80 bytes, or empty: resolve again
+inline const CFStringRef kSourceContentsKey = CFSTR("cont");  // true: a folder listed inline
+inline const CFStringRef kSourceCountKey = CFSTR("num");      // items made at the last (re)build
+inline const CFStringRef kSourceDateKey = CFSTR("date");      // the inline folder's FolderDate
+inline const CFStringRef kSourceSubmenuKey = CFSTR("sub");    // the submenu made for the source
 
 // The kind codes of the sources that need no location.
 inline constexpr OSType kSeparatorSourceCode = '-   ';

@@ -12,9 +12,9 @@
 // The result is that of the last call.
 #pragma once
 
-#include "platform/corefoundation/CoreFoundation.h"
 #include "platform/core/Handles.h"
 #include "platform/core/MacTypes.h"
+#include "platform/corefoundation/CoreFoundation.h"
 
 // Resolves the alias file ref in place (a ref that is no alias file is
 // left as it is, wasAliased false). Out pointers may be null.

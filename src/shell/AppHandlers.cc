@@ -9,9 +9,9 @@
 #include "bindings/Drops.h"
 #include "bindings/HotKeys.h"
 #include "common/PrivateFunctions.h"
+#include "platform/host/Transcript.h"
 #include "platform/processes/Processes.h"
 #include "platform/windows/Screens.h"
-#include "platform/host/Transcript.h"
 #include "triggers/PointerTracking.h"
 #include "triggers/TabWindows.h"
 

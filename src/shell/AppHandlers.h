@@ -6,9 +6,9 @@
 #include <signal.h>
 
 #include "platform/appleevents/AppleEvents.h"
+#include "platform/core/MacTypes.h"
 #include "platform/corefoundation/CoreFoundation.h"
 #include "platform/events/Events.h"
-#include "platform/core/MacTypes.h"
 #include "platform/events/Notifications.h"
 #include "platform/windows/Windows.h"
 

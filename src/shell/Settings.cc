@@ -7,9 +7,9 @@
 #include "bindings/KeyBindings.h"
 #include "platform/bundles/Bundle.h"
 #include "platform/files/Files.h"
+#include "platform/host/Transcript.h"
 #include "platform/preferences/Preferences.h"
 #include "platform/propertylists/PropertyList.h"
-#include "platform/host/Transcript.h"
 
 CFMutableArrayRef gKeyBindingEntries = nullptr;
 
@@ -172,9 +172,10 @@ CFRef<CFArrayRef> LoadSettings() {
       CFPreferencesCopyAppValue(CFSTR(kKeyBindingsKey), kCFPreferencesCurrentApplication);
   CFRef<CFArrayRef> bindings = CFRefAs<CFArrayRef>(storedBindings);
   if (storedBindings && !bindings)
-    ReportProblem(Fmt("settings: %s; no key bindings are read, and the first binding made "
-                      "replaces it",
-                      WrongTypeNote(kKeyBindingsKey, storedBindings, "an array").c_str()));
+    ReportProblem(
+        Fmt("settings: %s; no key bindings are read, and the first binding made "
+            "replaces it",
+            WrongTypeNote(kKeyBindingsKey, storedBindings, "an array").c_str()));
   const CFIndex usableBindings = bindings ? UsableKeyBindings(bindings) : 0;
   CFRef<CFMutableArrayRef> entries =
       bindings ? CFArrayCreateMutableCopy(kCFAllocatorDefault, 0, bindings)

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/corefoundation/CoreFoundation.h"
 #include "platform/core/MacTypes.h"
+#include "platform/corefoundation/CoreFoundation.h"
 
 inline constexpr const char* kKorvaneDomain = "com.talvik.korvane";
 // The default settings resource: "com.talvik.korvane" of type "plist".

@@ -23,8 +23,7 @@ std::string WrongTypeNote(const char* key, CFTypeRef value, const char* needed) 
 }
 
 void ReportSettingsNotes(const std::string& which, const SettingsNotes& notes) {
-  if (!notes.skipped.empty())
-    ReportProblem("settings: " + which + " skipped: " + notes.skipped);
+  if (!notes.skipped.empty()) ReportProblem("settings: " + which + " skipped: " + notes.skipped);
   for (const std::string& correction : notes.corrected)
     ReportProblem(Fmt("settings: %s: %s", which.c_str(), correction.c_str()));
 }

@@ -140,8 +140,7 @@ bool ReadTriggerConfig(CFDictionaryRef definition, TriggerConfig* config, TabLoo
   read.hotKey = reader.Record(kTriggerHotKeyKey, kTriggerHotKeySize, "the menu has no hot key");
   read.font = reader.Integer<SInt16>(kFontKey, kCFNumberSInt16Type, 0);
   read.size = static_cast<UInt16>(reader.Integer<SInt16>(kSizeKey, kCFNumberSInt16Type, 0));
-  read.iconSize =
-      static_cast<UInt16>(reader.Integer<SInt16>(kIconSizeKey, kCFNumberSInt16Type, 0));
+  read.iconSize = static_cast<UInt16>(reader.Integer<SInt16>(kIconSizeKey, kCFNumberSInt16Type, 0));
   read.definitionNumber = MenuDefinitionNumber(definition);
 
   // A place outside the table keeps its trigger (and its hot key): it is

@@ -18,9 +18,10 @@ ScreenMenu::ScreenMenu(float inAlpha, RGBColor inColor, SInt16 inSquareSize,
   if (const SInt16 largest = LargestTabSquareSize(screen); squareSize > largest) {
     const std::string which =
         definitionNumber ? Fmt("menu definition %u", definitionNumber) : std::string("a tab");
-    ReportProblem(Fmt("settings: %s: \"%s\" %d is more than a quarter of its screen's smaller "
-                      "side; the tab is %d pixels",
-                      which.c_str(), kSquareSizeKey, squareSize, largest));
+    ReportProblem(
+        Fmt("settings: %s: \"%s\" %d is more than a quarter of its screen's smaller "
+            "side; the tab is %d pixels",
+            which.c_str(), kSquareSizeKey, squareSize, largest));
     squareSize = largest;
   }
   // The window is squareSize pixels square and never resized; creating

@@ -7,9 +7,9 @@
 
 #include "common/PrivateFunctions.h"
 #include "platform/graphics/CoreGraphics.h"
+#include "platform/host/Transcript.h"
 #include "platform/preferences/Preferences.h"
 #include "platform/windows/Screens.h"
-#include "platform/host/Transcript.h"
 #include "platform/windows/WindowEvents.h"
 #include "platform/windows/Windows.h"
 #include "shell/Settings.h"
@@ -92,7 +92,8 @@ SInt16 LargestTabSquareSize(SInt8 screen) {
   if (!device) device = GetMainDevice();
   if (!device) return kLargestSquareSize;
   const Rect& bounds = (*device)->gdRect;
-  const SInt32 smallerSide = std::min<SInt32>(bounds.right - bounds.left, bounds.bottom - bounds.top);
+  const SInt32 smallerSide =
+      std::min<SInt32>(bounds.right - bounds.left, bounds.bottom - bounds.top);
   return static_cast<SInt16>(
       std::clamp<SInt32>(smallerSide / kScreenPartForTab, kSmallestSquareSize, kLargestSquareSize));
 }
@@ -155,30 +156,14 @@ void PlaceTabWindow(ScreenMenu* tab) {
     MoveWindow(tab->window, Coordinate(h), Coordinate(v), true);
   };
   switch (tab->position) {
-    case kTabTopLeftCorner:
-      moveTo(L, T);
-      break;
-    case kTabTopRightCorner:
-      moveTo(R - s, T);
-      break;
-    case kTabBottomLeftCorner:
-      moveTo(L, B - s);
-      break;
-    case kTabBottomRightCorner:
-      moveTo(R - s, B - s);
-      break;
-    case kTabLeftEdge:
-      moveTo(L, T + AlongEdge(f, B - T));
-      break;
-    case kTabTopEdge:
-      moveTo(L + AlongEdge(f, R - L), T);
-      break;
-    case kTabRightEdge:
-      moveTo(R - s, T + AlongEdge(f, B - T));
-      break;
-    case kTabBottomEdge:
-      moveTo(L + AlongEdge(f, R - L), B - s);
-      break;
+    case kTabTopLeftCorner: moveTo(L, T); break;
+    case kTabTopRightCorner: moveTo(R - s, T); break;
+    case kTabBottomLeftCorner: moveTo(L, B - s); break;
+    case kTabBottomRightCorner: moveTo(R - s, B - s); break;
+    case kTabLeftEdge: moveTo(L, T + AlongEdge(f, B - T)); break;
+    case kTabTopEdge: moveTo(L + AlongEdge(f, R - L), T); break;
+    case kTabRightEdge: moveTo(R - s, T + AlongEdge(f, B - T)); break;
+    case kTabBottomEdge: moveTo(L + AlongEdge(f, R - L), B - s); break;
     default:
       // Any other code leaves the tab at its creation bounds.
       break;
@@ -247,9 +232,7 @@ void DrawTab(ScreenMenu* tab, bool highlighted) {
     case kTabLeftEdge:
     case kTabTopEdge:
     case kTabRightEdge:
-    case kTabBottomEdge:
-      CGContextFillRect(context, CGRectMake(0, 0, w, h));
-      break;
+    case kTabBottomEdge: CGContextFillRect(context, CGRectMake(0, 0, w, h)); break;
     default:
       // The empty path: nothing is painted.
       CGContextEOFillPath(context);

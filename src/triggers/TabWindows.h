@@ -4,8 +4,8 @@
 // tab is highlighted.
 #pragma once
 
-#include "platform/events/Events.h"
 #include "platform/core/MacTypes.h"
+#include "platform/events/Events.h"
 
 class ScreenMenu;
 

@@ -84,8 +84,8 @@ UtilityMenu::UtilityMenu(const TriggerConfig& config) {
   sources = CFArrayCreateMutable(kCFAllocatorDefault, 0, nullptr).Detach();
   // Each stored item becomes a working source of this trigger's own.
   if (config.items)
-    CFArrayApplyFunction(config.items, CFRangeMake(0, CFArrayGetCount(config.items)),
-                         PrepareSource, this);
+    CFArrayApplyFunction(config.items, CFRangeMake(0, CFArrayGetCount(config.items)), PrepareSource,
+                         this);
   // The first build leaves out what changes all the time (volumes,
   // processes, recent items): the first pop-up lists them.
   gInitialBuild = true;

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "platform/corefoundation/CoreFoundation.h"
-#include "platform/graphics/CoreGraphics.h"
 #include "platform/events/Events.h"
+#include "platform/graphics/CoreGraphics.h"
 #include "platform/menus/Menus.h"
 #include "platform/windows/Windows.h"
 #include "shell/Settings.h"
@@ -39,7 +39,7 @@ class UtilityMenu {
            (static_cast<UInt32>(static_cast<UInt8>(screen)) << 16) | static_cast<UInt16>(offset);
   }
 
-  CFMutableArrayRef sources = nullptr;   // working sources; elements not retained by the array
+  CFMutableArrayRef sources = nullptr;  // working sources; elements not retained by the array
   UInt32 flags = 0;
   SInt8 position = 0;
   SInt8 screen = 0;

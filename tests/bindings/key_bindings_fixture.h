@@ -31,7 +31,8 @@ class KeyBindingsTest : public fixture::DesktopTest {
     UnloadKeyBindings();
     CFPreferencesResetForTesting();
     if (gKeyBindingEntries) CFRelease(gKeyBindingEntries);
-    auto stored = CFPreferencesCopyAppValue(CFSTR("Key Bindings"), kCFPreferencesCurrentApplication);
+    auto stored =
+        CFPreferencesCopyAppValue(CFSTR("Key Bindings"), kCFPreferencesCurrentApplication);
     auto array = stored && CFGetTypeID(stored) == CFArrayGetTypeID()
                      ? CFArrayCreateMutableCopy(nullptr, 0, static_cast<CFArrayRef>(stored.get()))
                      : CFArrayCreateMutable(nullptr, 0, &kCFTypeArrayCallBacks);

@@ -11,9 +11,9 @@
 #include "bindings/key_bindings_fixture.h"
 #include "hosts/sim/SimHotKeys.h"
 #include "menus/ItemRecords.h"
+#include "platform/events/HotKeys.h"
 #include "platform/files/Aliases.h"
 #include "platform/files/Files.h"
-#include "platform/events/HotKeys.h"
 #include "platform/preferences/Preferences.h"
 #include "shell/Settings.h"
 #include "support/plist_support.h"
@@ -91,9 +91,10 @@ class KeyBindings : public bindings_test::KeyBindingsTest {
 TEST_F(KeyBindings, AddedEntryReadsBackInPythonAndIsRegistered) {
   std::string doc = File("Résumé ü.txt");
   Add(doc, kKeyK, kOptCmd);
-  EXPECT_EQ(ReadWithPython("e = v[0]\n"
-                           "print(sorted(e), e['Hot Key'].hex(), e['URL'], type(e['Alias']).__name__)\n"),
-            "['Alias', 'Hot Key', 'URL'] 0000002800000900 " + doc + " bytes\n");
+  EXPECT_EQ(
+      ReadWithPython("e = v[0]\n"
+                     "print(sorted(e), e['Hot Key'].hex(), e['URL'], type(e['Alias']).__name__)\n"),
+      "['Alias', 'Hot Key', 'URL'] 0000002800000900 " + doc + " bytes\n");
   EXPECT_TRUE(IsEventHotKeyRegistered(kKeyK, kOptCmd));
   EXPECT_TRUE(Transcribed("key binding stored: key 40 mods 0x0900 ~/Résumé ü.txt"));
   ASSERT_EQ(gKeyBindingRecords.size(), 1u);
@@ -135,11 +136,11 @@ TEST_F(KeyBindings, ItemIsFoundByPathFirstThenByAlias) {
   StoreWithPython({
       // A good path wins over a stale alias and over an alias of another file.
       "{'Hot Key': bytes(8), 'URL': '" + byPath + "', 'Alias': " + staleAlias + "}",
-      "{'Hot Key': bytes([0,0,0,1,0,0,1,0]), 'URL': '" + byPath + "', 'Alias': " +
-          AliasLiteral(other) + "}",
+      "{'Hot Key': bytes([0,0,0,1,0,0,1,0]), 'URL': '" + byPath +
+          "', 'Alias': " + AliasLiteral(other) + "}",
       // A stale path falls back to the alias.
-      "{'Hot Key': bytes([0,0,0,2,0,0,1,0]), 'URL': '" + (dir / "moved") + "', 'Alias': " +
-          AliasLiteral(byAlias) + "}",
+      "{'Hot Key': bytes([0,0,0,2,0,0,1,0]), 'URL': '" + (dir / "moved") +
+          "', 'Alias': " + AliasLiteral(byAlias) + "}",
   });
   Restart();
   ASSERT_EQ(gKeyBindingRecords.size(), 3u);
@@ -239,7 +240,7 @@ TEST_F(KeyBindings, RemoveFindsTheRecordOfThatFileAmongEqualNodeIDs) {
   EXPECT_EQ(gKeyBindingRecords[0]->keyCode, 1u);
   EXPECT_TRUE(IsEventHotKeyRegistered(1, cmdKey));
   EXPECT_FALSE(IsEventHotKeyRegistered(2, cmdKey));
-  RemoveKeyBinding(78, &ar);   // no record with that node ID
+  RemoveKeyBinding(78, &ar);  // no record with that node ID
   EXPECT_EQ(gKeyBindingRecords.size(), 1u);
 }
 
@@ -293,8 +294,9 @@ TEST_F(KeyBindings, APathThatIsNotUTF8IsRefusedWithABeepAndBlocksNothing) {
   EXPECT_EQ(CFArrayGetCount(gKeyBindingEntries), 0);
   EXPECT_TRUE(gKeyBindingRecords.empty());
   EXPECT_FALSE(IsEventHotKeyRegistered(kKeyK, cmdKey));
-  EXPECT_TRUE(std::none_of(desktop.recorder.lines.begin(), desktop.recorder.lines.end(),
-                           [](const std::string& l) { return l.starts_with("key binding stored"); }));
+  EXPECT_TRUE(
+      std::none_of(desktop.recorder.lines.begin(), desktop.recorder.lines.end(),
+                   [](const std::string& l) { return l.starts_with("key binding stored"); }));
 
   // The next binding is made as usual.
   FSRef goodRef = Ref(good);
@@ -355,8 +357,9 @@ TEST_F(KeyBindings, ARemovalThatCannotBeSavedIsReported) {
   plist_test::WriteFile(dir / "config/korvane", "not a folder");
   RemoveKeyBinding(Node(a), &ar);
   EXPECT_FALSE(IsEventHotKeyRegistered(kKeyK, cmdKey)) << "gone for this run";
-  EXPECT_TRUE(Transcribed("the removal of key binding (key 40 mods 0x0100 ~/a) could not be "
-                          "saved; it comes back at the next start"));
+  EXPECT_TRUE(
+      Transcribed("the removal of key binding (key 40 mods 0x0100 ~/a) could not be "
+                  "saved; it comes back at the next start"));
   EXPECT_FALSE(Transcribed("key binding deleted: key 40 mods 0x0100 ~/a"));
   std::remove((dir / "config/korvane").c_str());
   std::filesystem::rename(dir / "config/moved", dir / "config/korvane");

@@ -1,7 +1,5 @@
 // Icon rendering: bitmap geometry, who owns the pixel buffer and the IconRef,
 // transparent and dimmed images, and file icons by kind.
-#include "common/IconRendering.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/IconRendering.h"
 #include "support/desktop_fixture.h"
 
 namespace {

@@ -49,9 +49,9 @@ class Entry {
     return Set(key, n.get());
   }
   Entry& Bytes(const char* key, const std::string& bytes) {
-    CFRef<CFDataRef> d = CFDataCreate(kCFAllocatorDefault,
-                                      reinterpret_cast<const UInt8*>(bytes.data()),
-                                      static_cast<CFIndex>(bytes.size()));
+    CFRef<CFDataRef> d =
+        CFDataCreate(kCFAllocatorDefault, reinterpret_cast<const UInt8*>(bytes.data()),
+                     static_cast<CFIndex>(bytes.size()));
     return Set(key, d.get());
   }
   CFDictionaryRef get() const { return dict_; }
@@ -61,8 +61,8 @@ class Entry {
 };
 
 inline CFRef<CFMutableArrayRef> Items(const std::vector<Entry>& entries) {
-  CFRef<CFMutableArrayRef> items = CFArrayCreateMutable(kCFAllocatorDefault, 0,
-                                                        &kCFTypeArrayCallBacks);
+  CFRef<CFMutableArrayRef> items =
+      CFArrayCreateMutable(kCFAllocatorDefault, 0, &kCFTypeArrayCallBacks);
   for (const Entry& e : entries) CFArrayAppendValue(items, e.get());
   return items;
 }

@@ -1,21 +1,20 @@
 // Folder listing: split orders, the application filter and names, the
 // hidden-names file, aliases and their submenus, icons, batches, and folders
 // and names that are not what they should be.
-#include "menus/FolderListing.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <climits>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "menus/FolderListing.h"
 #include "menus/HiddenNames.h"
 #include "platform/launchservices/LaunchServices.h"
 #include "support/desktop_fixture.h"
@@ -158,8 +157,8 @@ TEST_F(FolderListing, BothPassesOfTheSplitModesUseTheSameNameOrder) {
   DisposeMenuTree(menu);
   ASSERT_EQ(CreateAgentMenu(&menu), noErr);
   EXPECT_EQ(List(kSplitMixed), 10);
-  EXPECT_EQ(Texts(), (Names{"apple", "\xC3\x84rger", "dir9", "dir10", "Eagle",
-                            "\xC3\xA9t\xC3\xA9", "file2", "file10", "zeta", "Zone"}));
+  EXPECT_EQ(Texts(), (Names{"apple", "\xC3\x84rger", "dir9", "dir10", "Eagle", "\xC3\xA9t\xC3\xA9",
+                            "file2", "file10", "zeta", "Zone"}));
 }
 
 TEST_F(FolderListing, EntriesGoAfterTheGivenItemAndLeaveTheOthersInPlace) {
@@ -237,10 +236,10 @@ TEST_F(FolderListing, TheApplicationFilterKeepsApplicationsAndFolders) {
 
 TEST_F(FolderListing, ApplicationNamesLoseTheirAppExtension) {
   App("a.b.app");
-  Tool("x.y.app");         // an executable: an application by Linux's rule
-  File("doc.app");         // a document that happens to end in .app
+  Tool("x.y.app");  // an executable: an application by Linux's rule
+  File("doc.app");  // a document that happens to end in .app
   File("x.app.txt");
-  Tool("Tool.APP");        // the comparison is case-sensitive
+  Tool("Tool.APP");  // the comparison is case-sensitive
   Link("Alias.app", In("a.b.app"));
   EXPECT_EQ(List(), 6);
   EXPECT_EQ(Texts(), (Names{"a.b", "Alias", "doc.app", "Tool.APP", "x.app.txt", "x.y"}));
@@ -253,7 +252,7 @@ TEST_F(FolderListing, StripExtensionRemovesTheLastExtensionOnly) {
   EXPECT_EQ(strip("Tool.app"), "Tool");
   EXPECT_EQ(strip("a.b.app"), "a.b");
   EXPECT_EQ(strip("plain"), "plain");
-  EXPECT_EQ(strip(".app"), ".app");          // a leading dot starts a name
+  EXPECT_EQ(strip(".app"), ".app");              // a leading dot starts a name
   EXPECT_EQ(strip("dir.d/name"), "dir.d/name");  // only the last component counts
   EXPECT_EQ(strip("dir/x.app"), "dir/x");
   EXPECT_EQ(StripExtension(nullptr), nullptr);
@@ -264,8 +263,8 @@ TEST_F(FolderListing, CompareCStringsIsByteOrderNormalised) {
   EXPECT_EQ(CompareCStrings("b", "a"), 1);
   EXPECT_EQ(CompareCStrings("abc", "abc"), 0);
   EXPECT_EQ(CompareCStrings("ab", "abc"), -1);
-  EXPECT_EQ(CompareCStrings("Z", "a"), -1);          // case counts, upper first
-  EXPECT_EQ(CompareCStrings("\xC3\xA9", "z"), 1);    // bytes compare unsigned
+  EXPECT_EQ(CompareCStrings("Z", "a"), -1);        // case counts, upper first
+  EXPECT_EQ(CompareCStrings("\xC3\xA9", "z"), 1);  // bytes compare unsigned
   EXPECT_EQ(CompareCStrings("zz", "za"), 1);
 }
 

@@ -22,7 +22,8 @@ namespace {
 constexpr UInt32 kPlain = kLSItemInfoIsPlainFile;
 constexpr UInt32 kApp = kLSItemInfoIsApplication | kLSItemInfoIsPlainFile;
 constexpr UInt32 kFolder = kLSItemInfoIsContainer;
-constexpr UInt32 kAppBundle = kLSItemInfoIsContainer | kLSItemInfoIsPackage | kLSItemInfoIsApplication;
+constexpr UInt32 kAppBundle =
+    kLSItemInfoIsContainer | kLSItemInfoIsPackage | kLSItemInfoIsApplication;
 constexpr UInt32 kPackage = kLSItemInfoIsContainer | kLSItemInfoIsPackage;
 constexpr UInt32 kAlias = kLSItemInfoIsAliasFile | kLSItemInfoIsSymlink | kLSItemInfoIsPlainFile;
 
@@ -115,14 +116,14 @@ TEST_F(ItemRecords, PropertiesAreWrittenOnlyWithARefAndOnlyWhenNonZero) {
   FSRef doc = Ref("doc");
   IconRef icon = CreateIconRefForDescription({});
   UInt16 owners = 0;
-  AcquireIconRef(icon);   // the test's own reference
+  AcquireIconRef(icon);  // the test's own reference
   InsertFileItem(menu, CFSTR("no ref"), nullptr, icon, false, 0, 7, 1);
   ASSERT_EQ(GetIconRefOwners(icon, &owners), noErr);
   EXPECT_EQ(owners, 1) << "an icon nobody keeps is released";
   EXPECT_TRUE(ListMenuItemProperties(menu, 1).empty());
   EXPECT_EQ(View(1).iconType, kMenuNoIcon);
 
-  AcquireIconRef(icon);   // handed over with the next item
+  AcquireIconRef(icon);  // handed over with the next item
   InsertFileItem(menu, CFSTR("doc"), &doc, icon, false, 0, 42, kPlain);
   InsertFileItem(menu, CFSTR("zero"), &doc, nullptr, false, 1, 0, 0);
   ASSERT_EQ(GetIconRefOwners(icon, &owners), noErr);
@@ -180,7 +181,7 @@ TEST_F(ItemRecords, FolderSubmenusCarryTheListingRecord) {
   ASSERT_TRUE(Submenu(1));
   EXPECT_NE(GetMenuID(Submenu(1)), oldID);
   EXPECT_EQ(FindAgentMenu(oldID), nullptr);
-  AttachFolderSubmenu(menu, 9, &folder, &prefs, nullptr, nullptr);   // no such item
+  AttachFolderSubmenu(menu, 9, &folder, &prefs, nullptr, nullptr);  // no such item
 }
 
 // Enabled state, from (flags, header label) in and out of drop mode.
@@ -301,7 +302,8 @@ TEST_F(ItemRecords, RangesGoFromTheEndWithTheirSubmenuTrees) {
   fs::create_directory(Path("F"));
   FSRef folder = Ref("F");
   DisplayPrefs prefs;
-  for (MenuItemIndex i : {3, 4, 5, 8}) AttachFolderSubmenu(menu, i, &folder, &prefs, nullptr, nullptr);
+  for (MenuItemIndex i : {3, 4, 5, 8})
+    AttachFolderSubmenu(menu, i, &folder, &prefs, nullptr, nullptr);
   // A deeper level below item 4.
   InsertFileItem(Submenu(4), CFSTR("inner"), &folder, nullptr, false, 0, 0, 0);
   AttachFolderSubmenu(Submenu(4), 1, &folder, &prefs, nullptr, nullptr);
@@ -318,7 +320,7 @@ TEST_F(ItemRecords, RangesGoFromTheEndWithTheirSubmenuTrees) {
   const char* left[] = {"1", "2", "6", "7", "8", "9", "10"};
   for (MenuItemIndex i = 1; i <= 7; ++i) EXPECT_EQ(View(i).text, left[i - 1]);
   EXPECT_TRUE(Submenu(5)) << "item 8, now 5, keeps its submenu";
-  DeleteItemRange(menu, 6, 0);   // to the end
+  DeleteItemRange(menu, 6, 0);  // to the end
   EXPECT_EQ(CountMenuItems(menu), 5);
 }
 

@@ -6,8 +6,8 @@
 
 #include <filesystem>
 
-#include "menus/WorkingSources.h"
 #include "builder_test_support.h"
+#include "menus/WorkingSources.h"
 #include "platform/files/Aliases.h"
 #include "platform/files/Files.h"
 #include "support/inode_reuse.h"
@@ -76,10 +76,10 @@ TEST_F(MenuBuilderTest, InlineNameHeaderIsKeptAndCounted) {
   File("Docs/one");
   File("Docs/two");
   File("Other/x");
-  auto items = Items({Entry().Str("URL", Path("Docs")).Flag("Inline Name", true),
-                      Entry().Str("URL", Path("Other")).Flag("Inline Name", true).Str("Text",
-                                                                                       "Mine"),
-                      Entry().Str("Type", "text").Str("Text", "after")});
+  auto items =
+      Items({Entry().Str("URL", Path("Docs")).Flag("Inline Name", true),
+             Entry().Str("URL", Path("Other")).Flag("Inline Name", true).Str("Text", "Mine"),
+             Entry().Str("Type", "text").Str("Text", "after")});
   UtilityMenu* t = MakeTrigger(items);
   MenuRef m = t->menu;
   EXPECT_EQ(Texts(m), (Strings{"Docs", "one", "two", "Mine", "x", "after"}));
@@ -172,8 +172,8 @@ TEST_F(MenuBuilderTest, MissingPathShownAsLineUntilItExists) {
 TEST_F(MenuBuilderTest, DeletedInlineFolderBecomesItsPathAndComesBack) {
   File("Box/a");
   File("Box/b");
-  auto items = Items({Entry().Str("URL", Path("Box")), Entry().Str("Type", "text").Str("Text",
-                                                                                    "end")});
+  auto items =
+      Items({Entry().Str("URL", Path("Box")), Entry().Str("Type", "text").Str("Text", "end")});
   UtilityMenu* t = MakeTrigger(items);
   EXPECT_EQ(Texts(t->menu), (Strings{"a", "b", "end"}));
   fs::remove_all(Path("Box"));
@@ -243,8 +243,8 @@ TEST(ParseSourceType, CodesPaddingAndUnreadableValues) {
   EXPECT_EQ(code, 'text');
   EXPECT_TRUE(ParseSourceType(CFSTR("ab"), &code, &separator));
   EXPECT_EQ(code, 0x61620000u) << "short codes are padded with zero bytes";
-  CFRef<CFDataRef> data = CFDataCreate(kCFAllocatorDefault,
-                                       reinterpret_cast<const UInt8*>("utiXYZ"), 6);
+  CFRef<CFDataRef> data =
+      CFDataCreate(kCFAllocatorDefault, reinterpret_cast<const UInt8*>("utiXYZ"), 6);
   EXPECT_TRUE(ParseSourceType(data, &code, &separator));
   EXPECT_EQ(code, 'utiX') << "data: its first four bytes";
   CFRef<CFStringRef> utilities = CFStringFromUTF8("uti\xC6\x92");  // 'utiƒ'
@@ -415,11 +415,11 @@ TEST_F(MenuBuilderTest, OpeningTheTopMenuCountsAndCancelsTheCloseTimer) {
   UtilityMenu* t = MakeTrigger(Items({Entry().Str("URL", Path("F"))}));
   bool fired = false;
   EventLoopTimerRef timer = nullptr;
-  ASSERT_EQ(InstallEventLoopTimer(
-                GetMainEventLoop(), 2.0, 0,
-                [](EventLoopTimerRef, void* flag) { *static_cast<bool*>(flag) = true; }, &fired,
-                &timer),
-            noErr);
+  ASSERT_EQ(
+      InstallEventLoopTimer(
+          GetMainEventLoop(), 2.0, 0,
+          [](EventLoopTimerRef, void* flag) { *static_cast<bool*>(flag) = true; }, &fired, &timer),
+      noErr);
   t->closeTimer = timer;
   Mark(t->menu, 1);
   EXPECT_EQ(SendMenuOpening(t->menu), noErr);
@@ -431,11 +431,11 @@ TEST_F(MenuBuilderTest, OpeningTheTopMenuCountsAndCancelsTheCloseTimer) {
 }
 
 TEST_F(MenuBuilderTest, GeneratedListsWaitForTheFirstPopUp) {
-  auto items = Items({Entry().Str("Type", "vols").Flag("Is Submenu", true).Str("Text", "Volumes"),
-                      Entry().Str("Type", "PROC").Flag("Inline Name", true).Str("Default Name",
-                                                                                "Running"),
-                      Entry().Str("Type", "span").Flag("Is Submenu", true).Str("Text", "Panes"),
-                      Entry().Str("Type", "text").Str("Text", "end")});
+  auto items =
+      Items({Entry().Str("Type", "vols").Flag("Is Submenu", true).Str("Text", "Volumes"),
+             Entry().Str("Type", "PROC").Flag("Inline Name", true).Str("Default Name", "Running"),
+             Entry().Str("Type", "span").Flag("Is Submenu", true).Str("Text", "Panes"),
+             Entry().Str("Type", "text").Str("Text", "end")});
   UtilityMenu* t = MakeTrigger(items);
   MenuRef m = t->menu;
   EXPECT_EQ(Texts(m), (Strings{"Panes", "end"})) << "volumes and processes: nothing yet";
@@ -477,8 +477,8 @@ TEST_F(MenuBuilderTest, FolderCodesResolveThroughTheFolderTable) {
 TEST_F(MenuBuilderTest, MalformedEntriesAreSkipped) {
   File("F/f1");
   File("file.txt");
-  CFRef<CFMutableArrayRef> items = CFArrayCreateMutable(kCFAllocatorDefault, 0,
-                                                        &kCFTypeArrayCallBacks);
+  CFRef<CFMutableArrayRef> items =
+      CFArrayCreateMutable(kCFAllocatorDefault, 0, &kCFTypeArrayCallBacks);
   const int seven = 7;
   CFRef<CFNumberRef> number = CFNumberCreate(kCFAllocatorDefault, kCFNumberIntType, &seven);
   CFArrayAppendValue(items, CFSTR("not a dictionary"));
@@ -498,8 +498,13 @@ TEST_F(MenuBuilderTest, MalformedEntriesAreSkipped) {
           .Str("Use Icons", "no")
           .Str("Font", "big")
           .Str("Alias", "not data"),
-      Entry().Str("Type", "text").Str("Text", "t").Num("num", 7).Str("fsref", "junk").Str(
-          "date", "junk").Bytes("sub", "12345678"),
+      Entry()
+          .Str("Type", "text")
+          .Str("Text", "t")
+          .Num("num", 7)
+          .Str("fsref", "junk")
+          .Str("date", "junk")
+          .Bytes("sub", "12345678"),
       Entry().Str("URL", Path("file.txt")).Bytes("Text", "data"),
       Entry().Bytes("Type", "vols").Flag("Inline Name", true),
       Entry().Str("URL", Path("missing")).Bytes("Alias", "not an alias record"),
@@ -526,14 +531,14 @@ namespace {
 
 TEST_F(MenuBuilderTest, SourceEntriesThatShowNothingOrAreReadInPartAreReported) {
   auto items = Items({
-      Entry().Str("Type", "docs"),                                      // 1: fine
+      Entry().Str("Type", "docs"),                                        // 1: fine
       Entry().Str("Type", "text").Num("Text", 5).Str("Use Icons", "no"),  // 2
-      Entry().Flag("Is Submenu", true),                                 // 3: nothing to show
-      Entry().Str("Type", "PROCS"),                                     // 4
-      Entry().Num("Type", 4),                                           // 5
-      Entry().Str("Type", "dcos"),                                      // 6: a typo
-      Entry().Str("Type", "docs").Num("Split Items", 7),                // 7
-      Entry().Str("URL", Path("gone")).Num("Type", 1),                  // 8: fine
+      Entry().Flag("Is Submenu", true),                                   // 3: nothing to show
+      Entry().Str("Type", "PROCS"),                                       // 4
+      Entry().Num("Type", 4),                                             // 5
+      Entry().Str("Type", "dcos"),                                        // 6: a typo
+      Entry().Str("Type", "docs").Num("Split Items", 7),                  // 7
+      Entry().Str("URL", Path("gone")).Num("Type", 1),                    // 8: fine
   });
   CFArrayInsertValueAtIndex(items, 2, CFSTR("junk"));  // becomes source 3
   TriggerConfig config;
@@ -543,21 +548,23 @@ TEST_F(MenuBuilderTest, SourceEntriesThatShowNothingOrAreReadInPartAreReported) 
   owned.push_back(std::make_unique<UtilityMenu>(config));
   std::vector<std::string> seen;
   for (std::size_t i = before; i < desktop.recorder.lines.size(); ++i)
-    if (desktop.recorder.lines[i].starts_with("settings:")) seen.push_back(desktop.recorder.lines[i]);
+    if (desktop.recorder.lines[i].starts_with("settings:"))
+      seen.push_back(desktop.recorder.lines[i]);
   const std::string d = "settings: menu definition 4, ";
-  EXPECT_EQ(seen, (Strings{
-                      d + "source 2: \"Text\" is an integer, a string is needed; it counts as absent",
-                      d + "source 2: \"Use Icons\" is a string, a boolean is needed; it counts as "
-                          "absent",
-                      d + "source 3 skipped: it is a string, a dictionary is needed",
-                      d + "source 4 skipped: it has neither \"URL\" nor \"Type\"",
-                      d + "source 5 skipped: \"Type\" is not a type code of one to four characters",
-                      d + "source 6 skipped: \"Type\" is an integer, a string or data is needed",
-                      d + "source 7: \"Type\" 'dcos' is no kind of source and names no folder "
-                          "Korvane knows; the source shows nothing",
-                      d + "source 8: \"Split Items\" 7 is none of 0 to 3; a folder of it lists "
-                          "nothing",
-                  }));
+  EXPECT_EQ(seen,
+            (Strings{
+                d + "source 2: \"Text\" is an integer, a string is needed; it counts as absent",
+                d + "source 2: \"Use Icons\" is a string, a boolean is needed; it counts as "
+                    "absent",
+                d + "source 3 skipped: it is a string, a dictionary is needed",
+                d + "source 4 skipped: it has neither \"URL\" nor \"Type\"",
+                d + "source 5 skipped: \"Type\" is not a type code of one to four characters",
+                d + "source 6 skipped: \"Type\" is an integer, a string or data is needed",
+                d + "source 7: \"Type\" 'dcos' is no kind of source and names no folder "
+                    "Korvane knows; the source shows nothing",
+                d + "source 8: \"Split Items\" 7 is none of 0 to 3; a folder of it lists "
+                    "nothing",
+            }));
   // The entries are used as before: every dictionary is a source.
   EXPECT_EQ(CFArrayGetCount(owned.back()->sources), 8);
 

@@ -1,10 +1,9 @@
 // Alias records, alias files (symbolic links), the mount-and-retry rule for
 // unmounted volumes, and the handles alias records live in.
-#include <unistd.h>
+#include "platform/files/Aliases.h"
 
 #include <gtest/gtest.h>
-
-#include "hosts/sim/SimDesktop.h"
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -13,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "hosts/sim/SimDesktop.h"
 #include "hosts/sim/SimFileSystem.h"
-#include "platform/files/Aliases.h"
 #include "platform/host/Host.h"
 #include "support/desktop_fixture.h"
 #include "support/inode_reuse.h"
@@ -224,17 +223,17 @@ TEST_F(AliasesTest, AliasFilesAreFollowedOneLinkOrTheWholeChain) {
 
   FSRef ref = Ref(root + "/link2");
   Boolean isFolder = true, aliased = false;
-  ASSERT_EQ(FSResolveAliasFileWithMountFlags(&ref, true, &isFolder, &aliased,
-                                             kResolveAliasFileNoUI),
-            noErr);
+  ASSERT_EQ(
+      FSResolveAliasFileWithMountFlags(&ref, true, &isFolder, &aliased, kResolveAliasFileNoUI),
+      noErr);
   EXPECT_EQ(PathOf(ref), file);
   EXPECT_FALSE(isFolder);
   EXPECT_TRUE(aliased);
 
   ref = Ref(root + "/link2");
-  ASSERT_EQ(FSResolveAliasFileWithMountFlags(&ref, false, &isFolder, &aliased,
-                                             kResolveAliasFileNoUI),
-            noErr);
+  ASSERT_EQ(
+      FSResolveAliasFileWithMountFlags(&ref, false, &isFolder, &aliased, kResolveAliasFileNoUI),
+      noErr);
   EXPECT_EQ(PathOf(ref), root + "/link1");  // one step only
   EXPECT_TRUE(aliased);
 
@@ -259,16 +258,16 @@ TEST_F(AliasesTest, BrokenAndLoopingAliasFilesFail) {
   Boolean isFolder, aliased;
   for (const char* name : {"broken", "loop-a", "self"}) {
     FSRef ref = Ref(root + "/" + name);
-    EXPECT_EQ(FSResolveAliasFileWithMountFlags(&ref, true, &isFolder, &aliased,
-                                               kResolveAliasFileNoUI),
-              fnfErr)
+    EXPECT_EQ(
+        FSResolveAliasFileWithMountFlags(&ref, true, &isFolder, &aliased, kResolveAliasFileNoUI),
+        fnfErr)
         << name;
   }
   // One step of a loop is fine: it reaches the other link.
   FSRef ref = Ref(root + "/loop-a");
-  EXPECT_EQ(FSResolveAliasFileWithMountFlags(&ref, false, &isFolder, &aliased,
-                                             kResolveAliasFileNoUI),
-            noErr);
+  EXPECT_EQ(
+      FSResolveAliasFileWithMountFlags(&ref, false, &isFolder, &aliased, kResolveAliasFileNoUI),
+      noErr);
   EXPECT_EQ(PathOf(ref), root + "/loop-b");
 }
 
@@ -279,9 +278,9 @@ TEST_F(AliasesTest, AliasFilesOntoUnmountedVolumesFollowTheMountRule) {
   sim.SetMounted("Backup", false);
   FSRef ref = Ref(root + "/shortcut");
   Boolean isFolder, aliased;
-  EXPECT_EQ(FSResolveAliasFileWithMountFlags(&ref, true, &isFolder, &aliased,
-                                             kResolveAliasFileNoUI),
-            nsvErr);
+  EXPECT_EQ(
+      FSResolveAliasFileWithMountFlags(&ref, true, &isFolder, &aliased, kResolveAliasFileNoUI),
+      nsvErr);
   EXPECT_EQ(sim.MountRequests(), 0);
   ASSERT_EQ(FSResolveAliasFileWithMountFlags(&ref, true, &isFolder, &aliased, 0), noErr);
   EXPECT_EQ(PathOf(ref), file);

@@ -1,3 +1,5 @@
+#include "platform/appleevents/AppleEvents.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -5,10 +7,9 @@
 #include <vector>
 
 #include "hosts/sim/SimDesktop.h"
-#include "platform/appleevents/AppleEvents.h"
+#include "platform/appleevents/HostAppleEvents.h"
 #include "platform/core/Handles.h"
 #include "platform/host/Transcript.h"
-#include "platform/appleevents/HostAppleEvents.h"
 
 namespace {
 
@@ -73,11 +74,12 @@ TEST(AEDescriptors, EventParametersRoundTripAsCopies) {
   EXPECT_EQ(keyword, 0u);
   EXPECT_EQ(bytes[0], 4);
 
-  EXPECT_EQ(AEGetParamPtr(&event, keyAEInsertHere, typeWildCard, nullptr, bytes, sizeof bytes,
-                          &size),
-            errAEDescNotFound);
+  EXPECT_EQ(
+      AEGetParamPtr(&event, keyAEInsertHere, typeWildCard, nullptr, bytes, sizeof bytes, &size),
+      errAEDescNotFound);
   OSType eventID = 0;
-  EXPECT_EQ(AEGetAttributePtr(&event, keyEventIDAttr, typeType, nullptr, &eventID, 4, &size), noErr);
+  EXPECT_EQ(AEGetAttributePtr(&event, keyEventIDAttr, typeType, nullptr, &eventID, 4, &size),
+            noErr);
   EXPECT_EQ(eventID, OSType('move'));
   Desc address;
   EXPECT_EQ(AEGetAttributeDesc(&event, keyAddressAttr, typeWildCard, &address), noErr);
@@ -274,8 +276,9 @@ TEST(AEBuild, ObjectSpecifierFromTheFormatWithAHandle) {
   const SInt16 seven = 7;
   EXPECT_EQ(AEBuildDesc(&list, &error, "[1, shor(70000)]"), errAECoercionFail);
   EXPECT_EQ(list.dataHandle, nullptr);
-  ASSERT_EQ(AEBuildDesc(&list, &error, "[-3, \"caf\xC3\xA9\", shor(@), @, 'to  ', "
-                                       "tdta(«0a 0B»)]",
+  ASSERT_EQ(AEBuildDesc(&list, &error,
+                        "[-3, \"caf\xC3\xA9\", shor(@), @, 'to  ', "
+                        "tdta(«0a 0B»)]",
                         Size(2), &seven, &given),
             noErr);
   EXPECT_EQ(AEDescribe(list),
@@ -330,16 +333,18 @@ OSErr OtherHandler(const AppleEvent*, AppleEvent*, SRefCon) { return noErr; }
 TEST(AEDispatch, InstalledHandlersRunMissingOnesAreReported) {
   SimDesktop desktop;
   HandlerLog quit, wildcard;
-  ASSERT_EQ(AEInstallEventHandler(kCoreEventClass, kAEQuitApplication, CountingHandler, &quit,
-                                  false),
-            noErr);
-  ASSERT_EQ(AEInstallEventHandler(kAEMiscStandards, typeWildCard, CountingHandler, &wildcard,
-                                  false),
-            noErr);
+  ASSERT_EQ(
+      AEInstallEventHandler(kCoreEventClass, kAEQuitApplication, CountingHandler, &quit, false),
+      noErr);
+  ASSERT_EQ(
+      AEInstallEventHandler(kAEMiscStandards, typeWildCard, CountingHandler, &wildcard, false),
+      noErr);
   Desc quitEvent, scriptEvent, openEvent, reply;
-  ASSERT_EQ(AECreateAppleEvent(kCoreEventClass, kAEQuitApplication, nullptr, 1, 0, &quitEvent), noErr);
+  ASSERT_EQ(AECreateAppleEvent(kCoreEventClass, kAEQuitApplication, nullptr, 1, 0, &quitEvent),
+            noErr);
   ASSERT_EQ(AECreateAppleEvent(kAEMiscStandards, kAEDoScript, nullptr, 2, 0, &scriptEvent), noErr);
-  ASSERT_EQ(AECreateAppleEvent(kCoreEventClass, kAEOpenDocuments, nullptr, 3, 0, &openEvent), noErr);
+  ASSERT_EQ(AECreateAppleEvent(kCoreEventClass, kAEOpenDocuments, nullptr, 3, 0, &openEvent),
+            noErr);
 
   EXPECT_EQ(AEDispatchReceivedEvent(quitEvent, nullptr), noErr);
   EXPECT_EQ(quit.calls, 1);
@@ -388,14 +393,14 @@ TEST(AESend, ReachesTheHostReceiverWithReplyOnlyWhenWaiting) {
     MacsAddress(&address);
     ASSERT_EQ(AECreateAppleEvent(kAECoreSuite, kAEDelete, &address, 1, 0, &event), noErr);
   }
-  EXPECT_EQ(AESend(&event, &reply, kAEWaitReply, kAENormalPriority, kAEDefaultTimeout, nullptr,
-                   nullptr),
-            procNotFound);  // no receivers on this host yet
+  EXPECT_EQ(
+      AESend(&event, &reply, kAEWaitReply, kAENormalPriority, kAEDefaultTimeout, nullptr, nullptr),
+      procNotFound);  // no receivers on this host yet
   desktop.host().appleEvents = &receivers;
 
-  EXPECT_EQ(AESend(&event, &reply, kAEWaitReply, kAENormalPriority, kAEDefaultTimeout, nullptr,
-                   nullptr),
-            noErr);
+  EXPECT_EQ(
+      AESend(&event, &reply, kAEWaitReply, kAENormalPriority, kAEDefaultTimeout, nullptr, nullptr),
+      noErr);
   SInt32 answer = 0;
   Size size = 0;
   EXPECT_EQ(AEGetParamPtr(&reply, keyDirectObject, typeSInt32, nullptr, &answer, 4, &size), noErr);
@@ -415,7 +420,8 @@ TEST(AESend, ReachesTheHostReceiverWithReplyOnlyWhenWaiting) {
   EXPECT_EQ(AESend(&event, &reply, kAEWaitReply, 0, -1, nullptr, nullptr), procNotFound);
   EXPECT_EQ(reply.dataHandle, nullptr);
   EXPECT_EQ(AESend(&event, &reply, 0, 0, -1, nullptr, nullptr), errAEUnknownSendMode);
-  ASSERT_EQ(AECreateAppleEvent(kCoreEventClass, kAEQuitApplication, nullptr, 2, 0, &noAddress), noErr);
+  ASSERT_EQ(AECreateAppleEvent(kCoreEventClass, kAEQuitApplication, nullptr, 2, 0, &noAddress),
+            noErr);
   EXPECT_EQ(AESend(&noAddress, &reply, kAENoReply, 0, -1, nullptr, nullptr),
             errAEUnknownAddressType);
   EXPECT_EQ(AESend(&reply, nullptr, kAENoReply, 0, -1, nullptr, nullptr), errAENotAppleEvent);

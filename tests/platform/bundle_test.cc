@@ -1,11 +1,12 @@
+#include "platform/bundles/Bundle.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "platform/bundles/Bundle.h"
-#include "platform/propertylists/PropertyList.h"
-#include "platform/bundles/StringsTable.h"
 #include "platform/bundles/HostPrivateFunctions.h"
+#include "platform/bundles/StringsTable.h"
+#include "platform/propertylists/PropertyList.h"
 #include "support/plist_support.h"
 
 using namespace plist_test;
@@ -15,7 +16,9 @@ namespace {
 // A translator's file with everything the format allows and a few mistakes.
 const char* kLocalizable = R"(/* A block comment across lines,
    "Commented" = "not an entry"; */
-"Unavailable" = "Nicht verf)" "\xC3\xBC" R"(gbar";
+"Unavailable" = "Nicht verf)"
+                           "\xC3\xBC"
+                           R"(gbar";
 // "Line" = "not an entry either";
 "Empty Folder"="Leerer Ordner";   // comment after an entry
 "Escapes" = "say \"hi\" \\ back\nnew\ttab\rret";
@@ -72,10 +75,9 @@ class Bundles : public ::testing::Test {
   ~Bundles() override { SetMainBundlePath(""); }
 
   std::string bundlePath() const { return dir_ / "Test.app"; }
-  std::string Localized(const char* key, CFStringRef value = nullptr,
-                        CFStringRef table = nullptr) {
-    return Text(CFBundleCopyLocalizedString(CFBundleGetMainBundle(), CFStringFromUTF8(key), value,
-                                            table));
+  std::string Localized(const char* key, CFStringRef value = nullptr, CFStringRef table = nullptr) {
+    return Text(
+        CFBundleCopyLocalizedString(CFBundleGetMainBundle(), CFStringFromUTF8(key), value, table));
   }
 
   TempDir dir_;
@@ -115,9 +117,9 @@ TEST_F(Bundles, MainBundleIdentifierAndInfo) {
   ASSERT_TRUE(bare);
   EXPECT_EQ(CFBundleGetIdentifier(bare), nullptr);
   EXPECT_EQ(CFBundleGetInfoDictionary(bare), nullptr);
-  auto file = CFURLCreateWithFileSystemPath(
-      nullptr, CFStringFromUTF8(bundlePath() + "/Contents/Info.plist"), kCFURLPOSIXPathStyle,
-      false);
+  auto file = CFURLCreateWithFileSystemPath(nullptr,
+                                            CFStringFromUTF8(bundlePath() + "/Contents/Info.plist"),
+                                            kCFURLPOSIXPathStyle, false);
   EXPECT_FALSE(CFBundleCreate(nullptr, file));
 }
 
@@ -130,10 +132,8 @@ TEST_F(Bundles, ResourceURLs) {
                                           sub ? CFStringFromUTF8(sub).get() : nullptr));
   };
   // CFStringFromUTF8 temporaries live until the end of the full expression above.
-  EXPECT_EQ(find("com.talvik.korvane", "plist", nullptr),
-            resources + "/com.talvik.korvane.plist");
-  EXPECT_EQ(find("com.talvik.korvane", ".plist", nullptr),
-            resources + "/com.talvik.korvane.plist");
+  EXPECT_EQ(find("com.talvik.korvane", "plist", nullptr), resources + "/com.talvik.korvane.plist");
+  EXPECT_EQ(find("com.talvik.korvane", ".plist", nullptr), resources + "/com.talvik.korvane.plist");
   EXPECT_EQ(find("Quillon", nullptr, nullptr), resources + "/Quillon");
   EXPECT_EQ(find("Quillon", "", nullptr), resources + "/Quillon");
   EXPECT_EQ(find("thing", "txt", "Sub"), resources + "/Sub/thing.txt");
@@ -187,7 +187,7 @@ TEST_F(Bundles, OtherTablesInUTF16AndPropertyListForm) {
   EXPECT_EQ(Localized("Cancel", nullptr, CFSTR("Big")), "Annuler");
   EXPECT_EQ(Localized("CFBundleName", nullptr, CFSTR("InfoPlist")), "Tester");
   EXPECT_EQ(Localized("Number", nullptr, CFSTR("InfoPlist")), "Number");  // not a string
-  EXPECT_EQ(Localized("Cancel"), "Cancel");  // tables do not mix
+  EXPECT_EQ(Localized("Cancel"), "Cancel");                               // tables do not mix
 }
 
 TEST_F(Bundles, EachTableIsReadOnce) {
@@ -197,7 +197,8 @@ TEST_F(Bundles, EachTableIsReadOnce) {
   EXPECT_EQ(Localized("Last"), "ok");
   // A table missing at the first look stays missing for that bundle too.
   EXPECT_EQ(Localized("Late", nullptr, CFSTR("Later")), "Late");
-  WriteFile(bundlePath() + "/Contents/Resources/English.lproj/Later.strings", "Late = \"Sp\xC3\xA4t\";");
+  WriteFile(bundlePath() + "/Contents/Resources/English.lproj/Later.strings",
+            "Late = \"Sp\xC3\xA4t\";");
   EXPECT_EQ(Localized("Late", nullptr, CFSTR("Later")), "Late");
   // A bundle made afresh reads the files as they are now.
   auto url = CFURLCreateWithFileSystemPath(nullptr, CFStringFromUTF8(bundlePath()),
@@ -215,8 +216,8 @@ TEST(StringsTableParse, AnyBytesParseWithoutHarm) {
   std::size_t total = 0;
   for (const std::string& whole : {text, UTF16(text, false), UTF16(text, true)})
     for (std::size_t n = 0; n <= whole.size(); ++n)
-      total += StringsTable::Parse(std::span(reinterpret_cast<const UInt8*>(whole.data()), n))
-                   .size();
+      total +=
+          StringsTable::Parse(std::span(reinterpret_cast<const UInt8*>(whole.data()), n)).size();
   EXPECT_GT(total, 0u);
   std::mt19937 random(7);
   for (int round = 0; round < 300; ++round) {
@@ -228,7 +229,8 @@ TEST(StringsTableParse, AnyBytesParseWithoutHarm) {
   }
   // A \U without digits spoils only its entry.
   std::string bad = "\"a\" = \"\\Uxyz\";\n\"b\" = \"ok\";";
-  auto table = StringsTable::Parse(std::span(reinterpret_cast<const UInt8*>(bad.data()), bad.size()));
+  auto table =
+      StringsTable::Parse(std::span(reinterpret_cast<const UInt8*>(bad.data()), bad.size()));
   EXPECT_EQ(table.Find(u"a"), nullptr);
   EXPECT_EQ(Text(table.Find(u"b")), "ok");
 }

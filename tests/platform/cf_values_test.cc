@@ -39,7 +39,7 @@ TEST(CFString, MacRomanConversionFailsWhenItCannot) {
   auto s = CFStringFromUTF8("caf\xC3\xA9");  // café
   char buf[16];
   ASSERT_TRUE(CFStringGetCString(s, buf, sizeof buf, kCFStringEncodingMacRoman));
-  EXPECT_EQ(static_cast<unsigned char>(buf[3]), 0x8E);  // é in Mac Roman
+  EXPECT_EQ(static_cast<unsigned char>(buf[3]), 0x8E);                     // é in Mac Roman
   EXPECT_FALSE(CFStringGetCString(s, buf, 4, kCFStringEncodingMacRoman));  // no room for NUL
   EXPECT_TRUE(CFStringGetCString(s, buf, 5, kCFStringEncodingMacRoman));
   auto cjk = CFStringFromUTF8("\xE6\x97\xA5");  // 日
@@ -49,7 +49,10 @@ TEST(CFString, MacRomanConversionFailsWhenItCannot) {
 }
 
 TEST(CFString, InvalidUtf8IsReplacedNotDropped) {
-  auto s = CFStringFromUTF8(std::string("a\xFF" "b", 3));
+  auto s =
+      CFStringFromUTF8(std::string("a\xFF"
+                                   "b",
+                                   3));
   EXPECT_EQ(CFStringGetLength(s), 3);
   EXPECT_EQ(CFStringGetCharacterAtIndex(s, 1), 0xFFFD);
 }

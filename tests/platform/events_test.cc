@@ -1,3 +1,5 @@
+#include "platform/events/Events.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -5,7 +7,6 @@
 #include <vector>
 
 #include "hosts/sim/SimDesktop.h"
-#include "platform/events/Events.h"
 #include "platform/events/Notifications.h"
 
 namespace {
@@ -28,9 +29,9 @@ struct EventHolder {
 TEST(EventParameters, MissingWrongTypeAndShortBufferAllFail) {
   EventHolder e;
   UInt32 value = 0xDEADBEEF;
-  EXPECT_EQ(GetEventParameter(e, kEventParamKeyCode, typeUInt32, nullptr, sizeof value, nullptr,
-                              &value),
-            eventParameterNotFoundErr);
+  EXPECT_EQ(
+      GetEventParameter(e, kEventParamKeyCode, typeUInt32, nullptr, sizeof value, nullptr, &value),
+      eventParameterNotFoundErr);
 
   const UInt32 escape = 53;
   ASSERT_EQ(SetEventParameter(e, kEventParamKeyCode, typeUInt32, sizeof escape, &escape), noErr);
@@ -44,9 +45,9 @@ TEST(EventParameters, MissingWrongTypeAndShortBufferAllFail) {
   EXPECT_EQ(actualSize, 4u);
 
   SInt16 wrong = 7;
-  EXPECT_EQ(GetEventParameter(e, kEventParamKeyCode, typeSInt16, nullptr, sizeof wrong, nullptr,
-                              &wrong),
-            errAECoercionFail);
+  EXPECT_EQ(
+      GetEventParameter(e, kEventParamKeyCode, typeSInt16, nullptr, sizeof wrong, nullptr, &wrong),
+      errAECoercionFail);
   EXPECT_EQ(wrong, 7);
 
   // A buffer too small copies nothing but tells the size needed.
@@ -62,13 +63,13 @@ TEST(EventParameters, MissingWrongTypeAndShortBufferAllFail) {
   // Setting a parameter again replaces its type and data.
   const HIPoint where{12.5f, 40.0f};
   ASSERT_EQ(SetEventParameter(e, kEventParamKeyCode, typeHIPoint, sizeof where, &where), noErr);
-  EXPECT_EQ(GetEventParameter(e, kEventParamKeyCode, typeUInt32, nullptr, sizeof value, nullptr,
-                              &value),
-            errAECoercionFail);
+  EXPECT_EQ(
+      GetEventParameter(e, kEventParamKeyCode, typeUInt32, nullptr, sizeof value, nullptr, &value),
+      errAECoercionFail);
   HIPoint back;
-  EXPECT_EQ(GetEventParameter(e, kEventParamKeyCode, typeHIPoint, nullptr, sizeof back, nullptr,
-                              &back),
-            noErr);
+  EXPECT_EQ(
+      GetEventParameter(e, kEventParamKeyCode, typeHIPoint, nullptr, sizeof back, nullptr, &back),
+      noErr);
   EXPECT_EQ(back.x, 12.5f);
   EXPECT_EQ(back.y, 40.0f);
 }
@@ -81,12 +82,12 @@ TEST(EventParameters, CopiesAreIndependentAndCountsHold) {
   EventRef copy = CopyEvent(e);
   ASSERT_NE(copy, nullptr);
   const MenuItemIndex other = 9;
-  ASSERT_EQ(SetEventParameter(copy, kEventParamMenuItemIndex, typeMenuItemIndex, sizeof other,
-                              &other),
-            noErr);
+  ASSERT_EQ(
+      SetEventParameter(copy, kEventParamMenuItemIndex, typeMenuItemIndex, sizeof other, &other),
+      noErr);
   MenuItemIndex read = 0;
-  ASSERT_EQ(GetEventParameter(e, kEventParamMenuItemIndex, typeMenuItemIndex, nullptr,
-                              sizeof read, nullptr, &read),
+  ASSERT_EQ(GetEventParameter(e, kEventParamMenuItemIndex, typeMenuItemIndex, nullptr, sizeof read,
+                              nullptr, &read),
             noErr);
   EXPECT_EQ(read, 3);
   EXPECT_EQ(GetEventClass(copy), kEventClassMenu);
@@ -266,10 +267,9 @@ TEST_F(EventTimers, FireInDueOrderOnTheVirtualClock) {
   desktop.runLoop.Advance(5.0);
   ASSERT_EQ(log.size(), 3u);
   EXPECT_EQ(log[2], (std::pair<std::string, double>{"a", 2.0}));
-  EXPECT_TRUE(std::any_of(desktop.recorder.lines.begin(), desktop.recorder.lines.end(),
-                          [](const std::string& l) {
-                            return l.find("installed: 0.333s") != std::string::npos;
-                          }));
+  EXPECT_TRUE(std::any_of(
+      desktop.recorder.lines.begin(), desktop.recorder.lines.end(),
+      [](const std::string& l) { return l.find("installed: 0.333s") != std::string::npos; }));
   // Fired one-shot timers stay valid until removed.
   EXPECT_EQ(RemoveEventLoopTimer(ta), noErr);
   EXPECT_EQ(RemoveEventLoopTimer(tb), noErr);
@@ -422,10 +422,10 @@ TEST(Notifications, DeliveredInOrderAndSafelyReentrant) {
   };
   auto dynamicName = CFStringFromUTF8("com.apple.HIToolbox.beginMenuTrackingNotification");
   CFNotificationCenterPostNotification(center, dynamicName, nullptr, nullptr, true);
-  EXPECT_EQ(log, (std::vector<std::string>{
-                     "first: com.apple.HIToolbox.beginMenuTrackingNotification",
-                     "all: com.apple.HIToolbox.endMenuTrackingNotification",
-                     "second: com.apple.HIToolbox.endMenuTrackingNotification"}));
+  EXPECT_EQ(log,
+            (std::vector<std::string>{"first: com.apple.HIToolbox.beginMenuTrackingNotification",
+                                      "all: com.apple.HIToolbox.endMenuTrackingNotification",
+                                      "second: com.apple.HIToolbox.endMenuTrackingNotification"}));
   EXPECT_TRUE(HasLine(desktop.recorder,
                       "notification posted: com.apple.HIToolbox.endMenuTrackingNotification"));
 

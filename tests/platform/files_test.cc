@@ -1,12 +1,11 @@
 // File Manager over POSIX: refs, paths, catalog information, bulk listing,
 // forks, volumes and the Folder Manager.
+#include "platform/files/Files.h"
+
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
-
-#include "hosts/sim/SimDesktop.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -17,8 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "hosts/sim/SimDesktop.h"
 #include "hosts/sim/SimFileSystem.h"
-#include "platform/files/Files.h"
 #include "platform/host/Host.h"
 #include "support/desktop_fixture.h"
 #include "support/inode_reuse.h"
@@ -182,9 +181,9 @@ TEST_F(FilesTest, PathsRoundTripCanonically) {
 
   // The final link is an item of its own, not its target.
   FSRef link;
-  ASSERT_EQ(FSPathMakeRef(reinterpret_cast<const UInt8*>((root + "/linkdir/").c_str()), &link,
-                          &isDir),
-            noErr);
+  ASSERT_EQ(
+      FSPathMakeRef(reinterpret_cast<const UInt8*>((root + "/linkdir/").c_str()), &link, &isDir),
+      noErr);
   EXPECT_FALSE(isDir);
   EXPECT_EQ(PathOf(link), root + "/linkdir");
   FSRef dir = Ref(root + "/dir");
@@ -235,8 +234,8 @@ TEST_F(FilesTest, ModificationStampsHoldNanosecondsAndSayWhenTheyAreSettled) {
     return static_cast<bool>(stamp.settled);
   };
   EXPECT_TRUE(stampAt(-3600, 123456789));
-  EXPECT_TRUE(stampAt(-1, 1));          // 50 ms is long gone
-  EXPECT_FALSE(stampAt(0, 0));          // a whole-second date: two seconds
+  EXPECT_TRUE(stampAt(-1, 1));  // 50 ms is long gone
+  EXPECT_FALSE(stampAt(0, 0));  // a whole-second date: two seconds
   EXPECT_TRUE(stampAt(-3, 0));
   EXPECT_FALSE(stampAt(5, 999999999));  // ahead of the clock
   EXPECT_FALSE(stampAt(0, 999999999));  // later this second
@@ -348,11 +347,11 @@ TEST_F(FilesTest, ListsInCaseInsensitiveOrderInBatchesOfTwenty) {
 // letter; bytes that are not UTF-8 sort too, and ties go by the bytes.
 TEST_F(FilesTest, ListsInTheOrderFileManagersShow) {
   const std::vector<std::string> expected = {
-      "a", "\xC3\xA4",  // ä
-      "b", "\xC3\x89",  // É
-      "event.c", "event.h", "eventgenerator.c", "File1", "file2", "file10",
-      "x\xFE", "x\xFF", "zeta",
-      "\xCE\xA9mega", "\xCF\x89mega",  // Ωmega ωmega: one folded name, bytes decide
+      "a",       "\xC3\xA4",  // ä
+      "b",       "\xC3\x89",  // É
+      "event.c", "event.h",  "eventgenerator.c", "File1",        "file2", "file10", "x\xFE",
+      "x\xFF",   "zeta",     "\xCE\xA9mega",     "\xCF\x89mega",  // Ωmega ωmega: one folded name,
+                                                                  // bytes decide
   };
   std::string folder = MakeDir("order");
   std::vector<std::string> shuffled = expected;
@@ -429,8 +428,8 @@ TEST_F(FilesTest, AwkwardNamesListAndLeadBackToTheirFiles) {
     found.push_back(onDisk);
     // The listed name finds the same file again.
     FSRef again;
-    ASSERT_EQ(FSMakeFSRefUnicode(&parent, names[i].length, names[i].unicode,
-                                 kTextEncodingUnknown, &again),
+    ASSERT_EQ(FSMakeFSRefUnicode(&parent, names[i].length, names[i].unicode, kTextEncodingUnknown,
+                                 &again),
               noErr)
         << onDisk;
     EXPECT_EQ(FSCompareFSRefs(&again, &refs[i]), noErr);
@@ -554,14 +553,14 @@ TEST_F(FilesTest, VolumesAreNumberedListedAndCanGoOffline) {
   FSVolumeRefNum first = 0, second = 0;
   HFSUniStr255 name;
   FSRef rootRef;
-  ASSERT_EQ(FSGetVolumeInfo(kFSInvalidVolumeRefNum, 1, &first, kFSVolInfoNone, nullptr, &name,
-                            &rootRef),
-            noErr);
+  ASSERT_EQ(
+      FSGetVolumeInfo(kFSInvalidVolumeRefNum, 1, &first, kFSVolInfoNone, nullptr, &name, &rootRef),
+      noErr);
   EXPECT_EQ(Name(name), "Backup");
   EXPECT_EQ(PathOf(rootRef), root + "/Volumes/Backup");
-  ASSERT_EQ(FSGetVolumeInfo(kFSInvalidVolumeRefNum, 2, &second, kFSVolInfoNone, nullptr, &name,
-                            nullptr),
-            noErr);
+  ASSERT_EQ(
+      FSGetVolumeInfo(kFSInvalidVolumeRefNum, 2, &second, kFSVolInfoNone, nullptr, &name, nullptr),
+      noErr);
   EXPECT_EQ(Name(name), "Fixed");
   EXPECT_NE(first, second);
   EXPECT_EQ(FSGetVolumeInfo(kFSInvalidVolumeRefNum, 3, nullptr, 0, nullptr, nullptr, nullptr),
@@ -597,11 +596,9 @@ TEST_F(FilesTest, LongVolumeNamesAreCutWithoutSplittingALetter) {
   sim.AddVolume(std::string(300, 'v'), "Volumes/Long");
   sim.AddVolume(std::string(254, 'a') + "\xF0\x9F\x93\x81", "Volumes/Astral");
   HFSUniStr255 name;
-  ASSERT_EQ(FSGetVolumeInfo(kFSInvalidVolumeRefNum, 1, nullptr, 0, nullptr, &name, nullptr),
-            noErr);
+  ASSERT_EQ(FSGetVolumeInfo(kFSInvalidVolumeRefNum, 1, nullptr, 0, nullptr, &name, nullptr), noErr);
   EXPECT_EQ(name.length, 255);
-  ASSERT_EQ(FSGetVolumeInfo(kFSInvalidVolumeRefNum, 2, nullptr, 0, nullptr, &name, nullptr),
-            noErr);
+  ASSERT_EQ(FSGetVolumeInfo(kFSInvalidVolumeRefNum, 2, nullptr, 0, nullptr, &name, nullptr), noErr);
   EXPECT_EQ(name.length, 254);  // the surrogate pair would not fit whole
   EXPECT_EQ(name.unicode[253], u'a');
 }
@@ -612,7 +609,8 @@ TEST_F(FilesTest, FoldersComeFromTheHostTable) {
   EXPECT_TRUE(recorder.lines.empty());
   ASSERT_EQ(FSFindFolder(kUserDomain, kDesktopFolderType, kCreateFolder, &ref), noErr);
   EXPECT_EQ(PathOf(ref), sim.Home() + "/Desktop");
-  EXPECT_EQ(recorder.lines, std::vector<std::string>{"FSFindFolder: created the user folder 'desk'"});
+  EXPECT_EQ(recorder.lines,
+            std::vector<std::string>{"FSFindFolder: created the user folder 'desk'"});
   ASSERT_EQ(FSFindFolder(kUserDomain, kDesktopFolderType, kCreateFolder, &ref), noErr);
   EXPECT_EQ(recorder.lines.size(), 1u);  // nothing created the second time
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/graphics/CoreGraphics.h"
 #include "platform/core/MacErrors.h"
+#include "platform/graphics/CoreGraphics.h"
 #include "support/plist_support.h"
 
 namespace {

@@ -1,3 +1,5 @@
+#include "platform/events/HotKeys.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -5,7 +7,6 @@
 
 #include "hosts/sim/SimDesktop.h"
 #include "hosts/sim/SimHotKeys.h"
-#include "platform/events/HotKeys.h"
 
 namespace {
 
@@ -23,8 +24,8 @@ OSStatus HotKeyHandler(EventHandlerCallRef, EventRef event, void* userData) {
   EventHotKeyID id;
   EventParamType type = 0;
   ByteCount size = 0;
-  if (GetEventParameter(event, kEventParamDirectObject, typeEventHotKeyID, &type, sizeof id,
-                        &size, &id) != noErr)
+  if (GetEventParameter(event, kEventParamDirectObject, typeEventHotKeyID, &type, sizeof id, &size,
+                        &id) != noErr)
     return eventNotHandledErr;
   p->ids.push_back(id);
   p->kinds.push_back(GetEventKind(event));
@@ -74,9 +75,9 @@ TEST_F(HotKeys, TakenCombinationsAreRefusedAndOutIsUntouched) {
 
   keys.MarkTaken(kSpace, controlKey);
   EventHotKeyRef taken = sentinel;
-  EXPECT_EQ(RegisterEventHotKey(kSpace, controlKey, kTriggerKey, GetApplicationEventTarget(), 0,
-                                &taken),
-            eventHotKeyExistsErr);
+  EXPECT_EQ(
+      RegisterEventHotKey(kSpace, controlKey, kTriggerKey, GetApplicationEventTarget(), 0, &taken),
+      eventHotKeyExistsErr);
   EXPECT_EQ(taken, sentinel);
   EXPECT_TRUE(Transcribed("hot key refused: key 49 mods 0x1000 id 'Kvn1'/0xFFFFFFFF (-9878)"));
   EXPECT_EQ(keys.Press(kSpace, controlKey), eventHotKeyInvalidErr);

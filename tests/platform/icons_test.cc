@@ -13,10 +13,10 @@
 
 #include "hosts/sim/SimFileSystem.h"
 #include "hosts/sim/SimIcons.h"
-#include "platform/graphics/CoreGraphics.h"
-#include "platform/files/Files.h"
-#include "platform/host/Host.h"
 #include "platform/core/MacErrors.h"
+#include "platform/files/Files.h"
+#include "platform/graphics/CoreGraphics.h"
+#include "platform/host/Host.h"
 #include "platform/menus/Menus.h"
 #include "support/desktop_fixture.h"
 

@@ -1,10 +1,11 @@
 // Launch Services over POSIX: item flags, display names and finding
 // applications by signature.
+#include "platform/launchservices/LaunchServices.h"
+
+#include <gtest/gtest.h>
 #include <plist/plist.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -13,7 +14,6 @@
 
 #include "hosts/sim/SimFileSystem.h"
 #include "platform/host/Host.h"
-#include "platform/launchservices/LaunchServices.h"
 #include "support/desktop_fixture.h"
 
 namespace fs = std::filesystem;
@@ -33,13 +33,13 @@ class LaunchServicesTest : public fixture::FileSystemTest {
                       const std::string& extraKeys = "") {
     Make(rel + "/Contents/Info.plist",
          "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
-         "<key>CFBundlePackageType</key><string>" + type +
-             "</string><key>CFBundleSignature</key><string>" + creator + "</string>" +
+         "<key>CFBundlePackageType</key><string>" +
+             type + "</string><key>CFBundleSignature</key><string>" + creator + "</string>" +
              extraKeys + "</dict></plist>\n");
     return root + "/" + rel;
   }
-  static LSItemInfoFlags Flags(const std::string& path, LSRequestedInfo which =
-                                                            kLSRequestBasicFlagsOnly) {
+  static LSItemInfoFlags Flags(const std::string& path,
+                               LSRequestedInfo which = kLSRequestBasicFlagsOnly) {
     FSRef ref = Ref(path);
     LSItemInfoRecord info;
     EXPECT_EQ(LSCopyItemInfoForRef(&ref, which, &info), noErr) << path;
@@ -63,7 +63,11 @@ TEST_F(LaunchServicesTest, FlagsFollowTheKindOfItem) {
   fs::create_directories(root + "/Lib.FRAMEWORK");
   Make("notes.txt");
   Make("run.sh", "#!/bin/sh\n", 0755);
-  Make("group-only", std::string("\x7F" "ELF\x02\x01\x01\0", 8), 0610);
+  Make("group-only",
+       std::string("\x7F"
+                   "ELF\x02\x01\x01\0",
+                   8),
+       0610);
   Make(".profile");
   Make("editor.desktop", "[Desktop Entry]\nName=Editor\nType = Application\nExec=ed\n");
   Make("site.desktop", "[Desktop Entry]\nType=Link\nURL=x\n");
@@ -114,14 +118,21 @@ TEST_F(LaunchServicesTest, OnlyExecutablesThatStartAsProgramsAreApplications) {
     LSItemInfoFlags flags;
   };
   const Case cases[] = {
-      {"binary", std::string("\x7F" "ELF\x02\x01\x01\0", 8), 0755, app},
+      {"binary",
+       std::string("\x7F"
+                   "ELF\x02\x01\x01\0",
+                   8),
+       0755, app},
       {"script", "#!/usr/bin/env python3\n", 0700, app},
       {"other-only", "#!/bin/sh\n", 0601, app},
       {"report.pdf", "%PDF-1.4\n", 0755, plain},
       {"photo.jpg", std::string("\xFF\xD8\xFF\xE0", 4), 0777, plain},
       {"empty", "", 0755, plain},
       {"hash", "#", 0755, plain},
-      {"elf-cut", "\x7F" "EL", 0755, plain},
+      {"elf-cut",
+       "\x7F"
+       "EL",
+       0755, plain},
       {"not-executable", "#!/bin/sh\n", 0644, plain},
   };
   for (const Case& c : cases) Make(c.name, c.contents, c.mode);
@@ -158,8 +169,9 @@ TEST_F(LaunchServicesTest, ExtensionsTypesAndCreators) {
 TEST_F(LaunchServicesTest, DisplayNames) {
   MakeApp("Tool.app", "APPL", "tool");
   Make("x.app.txt");
-  Make("editor.desktop", "[Desktop Entry]\nType=Application\nName[de]=Bearbeiter\n"
-                         "Name=My\\sEditor\n");
+  Make("editor.desktop",
+       "[Desktop Entry]\nType=Application\nName[de]=Bearbeiter\n"
+       "Name=My\\sEditor\n");
   Make("nameless.desktop", "[Desktop Entry]\nType=Application\n");
   Make("link.desktop", "[Desktop Entry]\nType=Link\nName=Somewhere\n");
   Make("caf\xE9.txt");  // Latin-1 bytes, not UTF-8
@@ -183,7 +195,7 @@ TEST_F(LaunchServicesTest, ApplicationsAreFoundBySignature) {
   MakeApp("Applications/Deep/Deeper/Hidden.app", "APPL", "deep");
   MakeApp("Applications/Broken.app", "APPL", "brkn");
   Make("Applications/Broken.app/Contents/Info.plist", "<plist><dict><key>");  // not a plist
-  MakeApp("Applications/Utilities/Tools.app", "APPL", "uti\xC6\x92");  // 'utiƒ' in UTF-8
+  MakeApp("Applications/Utilities/Tools.app", "APPL", "uti\xC6\x92");         // 'utiƒ' in UTF-8
   // A binary Info.plist reads as well.
   {
     plist_t dict = plist_new_dict();
@@ -199,44 +211,44 @@ TEST_F(LaunchServicesTest, ApplicationsAreFoundBySignature) {
 
   FSRef app;
   CFURLRef url = nullptr;
-  ASSERT_EQ(LSGetApplicationForInfo(FourCC("APPL"), FourCC("sprf"), nullptr, kLSRolesNone, &app,
-                                    &url),
-            noErr);
+  ASSERT_EQ(
+      LSGetApplicationForInfo(FourCC("APPL"), FourCC("sprf"), nullptr, kLSRolesNone, &app, &url),
+      noErr);
   const std::string prefs = root + "/Applications/Utilities/System Preferences.app";
   EXPECT_EQ(PathOf(app), prefs);
   CFRef<CFURLRef> owned(url);
   ASSERT_TRUE(owned);
   EXPECT_EQ(owned.get()->path, prefs);
 
-  ASSERT_EQ(LSGetApplicationForInfo(kLSUnknownType, FourCC("bina"), nullptr, kLSRolesAll, &app,
-                                    nullptr),
-            noErr);
+  ASSERT_EQ(
+      LSGetApplicationForInfo(kLSUnknownType, FourCC("bina"), nullptr, kLSRolesAll, &app, nullptr),
+      noErr);
   EXPECT_EQ(PathOf(app), root + "/Applications/Binary.app");
   ASSERT_EQ(LSGetApplicationForInfo(kLSUnknownType, kUtilitiesFolderType, nullptr, kLSRolesAll,
                                     &app, nullptr),
             noErr);
   EXPECT_EQ(PathOf(app), root + "/Applications/Utilities/Tools.app");
-  ASSERT_EQ(LSGetApplicationForInfo(kLSUnknownType, kLSUnknownCreator, CFSTR("txt"),
-                                    kLSRolesViewer, &app, nullptr),
+  ASSERT_EQ(LSGetApplicationForInfo(kLSUnknownType, kLSUnknownCreator, CFSTR("txt"), kLSRolesViewer,
+                                    &app, nullptr),
             noErr);
   EXPECT_EQ(PathOf(app), root + "/Applications/Alpha.app");
-  EXPECT_EQ(LSGetApplicationForInfo(kLSUnknownType, kLSUnknownCreator, CFSTR("txt"),
-                                    kLSRolesEditor, &app, nullptr),
+  EXPECT_EQ(LSGetApplicationForInfo(kLSUnknownType, kLSUnknownCreator, CFSTR("txt"), kLSRolesEditor,
+                                    &app, nullptr),
             kLSApplicationNotFoundErr);
 
-  EXPECT_EQ(LSGetApplicationForInfo(FourCC("APPL"), FourCC("deep"), nullptr, kLSRolesAll, &app,
-                                    nullptr),
-            kLSApplicationNotFoundErr);  // two levels down is too deep
-  EXPECT_EQ(LSGetApplicationForInfo(FourCC("APPL"), FourCC("brkn"), nullptr, kLSRolesAll, &app,
-                                    nullptr),
-            kLSApplicationNotFoundErr);
+  EXPECT_EQ(
+      LSGetApplicationForInfo(FourCC("APPL"), FourCC("deep"), nullptr, kLSRolesAll, &app, nullptr),
+      kLSApplicationNotFoundErr);  // two levels down is too deep
+  EXPECT_EQ(
+      LSGetApplicationForInfo(FourCC("APPL"), FourCC("brkn"), nullptr, kLSRolesAll, &app, nullptr),
+      kLSApplicationNotFoundErr);
   EXPECT_EQ(LSGetApplicationForInfo(kLSUnknownType, kLSUnknownCreator, nullptr, kLSRolesAll, &app,
                                     nullptr),
             paramErr);
   InstallHost(previous);
-  EXPECT_EQ(LSGetApplicationForInfo(FourCC("APPL"), FourCC("sprf"), nullptr, kLSRolesNone, &app,
-                                    nullptr),
-            kLSApplicationNotFoundErr);
+  EXPECT_EQ(
+      LSGetApplicationForInfo(FourCC("APPL"), FourCC("sprf"), nullptr, kLSRolesNone, &app, nullptr),
+      kLSApplicationNotFoundErr);
   InstallHost(&host);
 }
 

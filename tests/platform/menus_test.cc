@@ -1,3 +1,5 @@
+#include "platform/menus/Menus.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -5,7 +7,6 @@
 #include <string>
 
 #include "platform/core/MacErrors.h"
-#include "platform/menus/Menus.h"
 
 namespace {
 
@@ -24,9 +25,9 @@ class Menus : public ::testing::Test {
     MenuRef m = nullptr;
     EXPECT_EQ(CreateNewMenu(id, 0, &m), noErr);
     for (int i = 1; i <= items; ++i)
-      EXPECT_EQ(AppendMenuItemTextWithCFString(m, CFStringFromUTF8(std::to_string(i)), 0, 0,
-                                               nullptr),
-                noErr);
+      EXPECT_EQ(
+          AppendMenuItemTextWithCFString(m, CFStringFromUTF8(std::to_string(i)), 0, 0, nullptr),
+          noErr);
     return m;
   }
   static std::string Text(MenuRef m, MenuItemIndex i) {
@@ -162,10 +163,12 @@ TEST_F(Menus, PropertiesNeedTheExactSizeAndLeaveBuffersAloneOnFailure) {
 
 TEST_F(Menus, PropertiesFollowTheirItems) {
   MenuRef m = NewMenu(1, 3);
-  for (UInt8 i = 1; i <= 3; ++i) EXPECT_EQ(SetMenuItemProperty(m, i, kCreator, FourCC("LABL"), 1, &i), noErr);
+  for (UInt8 i = 1; i <= 3; ++i)
+    EXPECT_EQ(SetMenuItemProperty(m, i, kCreator, FourCC("LABL"), 1, &i), noErr);
   auto label = [&](MenuItemIndex i) {
     UInt8 v = 0;
-    return GetMenuItemProperty(m, i, kCreator, FourCC("LABL"), 1, nullptr, &v) == noErr ? int{v} : -1;
+    return GetMenuItemProperty(m, i, kCreator, FourCC("LABL"), 1, nullptr, &v) == noErr ? int{v}
+                                                                                        : -1;
   };
   EXPECT_EQ(InsertMenuItemTextWithCFString(m, CFSTR("new"), 1, 0, 0), noErr);
   EXPECT_EQ(label(1), 1);

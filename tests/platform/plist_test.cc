@@ -264,7 +264,8 @@ TEST(PropertyListInterop, ReadsWhatPlistlibWritesInXMLAndBinary) {
   TempDir dir;
   ASSERT_TRUE(RunPython(std::string(kPythonValues) + "open('" + (dir / "x.plist") +
                         "', 'wb').write(plistlib.dumps(xml))\n"
-                        "open('" + (dir / "b.plist") +
+                        "open('" +
+                        (dir / "b.plist") +
                         "', 'wb').write(plistlib.dumps(binary, fmt=plistlib.FMT_BINARY))\n"));
 
   CFRef<CFPropertyListRef> fromXML, fromBinary;
@@ -293,11 +294,13 @@ TEST(PropertyListInterop, PlistlibReadsWhatWeWrite) {
   TempDir dir;
   ASSERT_EQ(WritePropertyListFile(dir / "ours.plist", EveryKind()), noErr);
   auto printed = RunPython(
-      "v = plistlib.load(open('" + (dir / "ours.plist") + "', 'rb'))\n"
+      "v = plistlib.load(open('" + (dir / "ours.plist") +
+      "', 'rb'))\n"
       "base = datetime.datetime(2001, 1, 1)\n"
       "def show(x):\n"
       "    if isinstance(x, datetime.datetime): return 'date %d' % (x - base).total_seconds()\n"
-      "    if isinstance(x, dict): return '{' + ', '.join(k + ': ' + show(x[k]) for k in sorted(x)) + '}'\n"
+      "    if isinstance(x, dict): return '{' + ', '.join(k + ': ' + show(x[k]) for k in "
+      "sorted(x)) + '}'\n"
       "    if isinstance(x, list): return '[' + ', '.join(show(e) for e in x) + ']'\n"
       "    return type(x).__name__ + ' ' + repr(x)\n"
       "for k in sorted(v): print(k, '=', show(v[k]))\n");
@@ -461,8 +464,12 @@ TEST(PropertyListHostile, NULInBinaryKeysAndTextsIsLeftOutNotFatal) {
   ASSERT_TRUE(RunPython(
       "v = {'Global Menus': [{'a\\0b': 1, 'Position': 1}, {'\\u00e9\\0': 2}, {'Position': 2}],"
       " 'ok': 'a\\0b'}\n"
-      "open('" + (dir / "keys.plist") + "', 'wb').write(plistlib.dumps(v, fmt=plistlib.FMT_BINARY))\n"
-      "open('" + (dir / "top.plist") + "', 'wb').write(plistlib.dumps({'\\u00e9\\0': 1}, "
+      "open('" +
+      (dir / "keys.plist") +
+      "', 'wb').write(plistlib.dumps(v, fmt=plistlib.FMT_BINARY))\n"
+      "open('" +
+      (dir / "top.plist") +
+      "', 'wb').write(plistlib.dumps({'\\u00e9\\0': 1}, "
       "fmt=plistlib.FMT_BINARY))\n"));
   CFRef<CFPropertyListRef> read;
   ASSERT_EQ(ReadPropertyListFile(dir / "keys.plist", 0, &read), noErr);
@@ -470,9 +477,8 @@ TEST(PropertyListHostile, NULInBinaryKeysAndTextsIsLeftOutNotFatal) {
   ASSERT_TRUE(d);
   auto menus = static_cast<CFArrayRef>(Get(d, "Global Menus"));
   ASSERT_EQ(CFArrayGetCount(menus), 1);
-  EXPECT_TRUE(CFEqual(Get(static_cast<CFDictionaryRef>(CFArrayGetValueAtIndex(menus, 0)),
-                          "Position"),
-                      Int(2)));
+  EXPECT_TRUE(CFEqual(
+      Get(static_cast<CFDictionaryRef>(CFArrayGetValueAtIndex(menus, 0)), "Position"), Int(2)));
   // libplist would cut the text short at the NUL: it is left out, not misread.
   EXPECT_EQ(Get(d, "ok"), nullptr);
   EXPECT_EQ(ReadPropertyListFile(dir / "top.plist", 0, &read), kCFPropertyListReadCorruptError);
@@ -490,20 +496,38 @@ TEST(PropertyListHostile, NULInBinaryKeysAndTextsIsLeftOutNotFatal) {
 TEST(PropertyListHostile, MalformedXMLValueTextsMakeTheFileUnreadable) {
   // What libplist took leniently ("0,6" as 0, "12px" as 12, "010" as octal 8).
   const char* bad[] = {
-      "<integer>12px</integer>", "<integer>010</integer>", "<integer></integer>",
-      "<integer/>", "<integer>-0x1</integer>", "<integer>1_0</integer>",
-      "<integer>&#49;2</integer>", "<integer>18446744073709551616</integer>",
-      "<integer>-9223372036854775809</integer>", "<integer>0x10000000000000000</integer>",
-      "<integer>1<!-- x --></integer>", "<real>0,6</real>", "<real></real>", "<real>0x1p3</real>",
-      "<real>1e</real>", "<real>.</real>", "<real>nan(1)</real>", "<date>2024-02-30T12:30:15Z</date>",
-      "<date>2024-02-29T12:30:15</date>", "<date>2024Z</date>", "<date> 2024-02-29T12:30:15Z</date>",
-      "<date>2024-02-29T24:00:00Z</date>", "<date>0000-01-01T00:00:00Z</date>",
-      "<date>2024-02-29T12:30:15Zjunk</date>", "<data>#ff0000</data>", "<data>AA</data>",
-      "<data>A===</data>", "<data>AA==AA==</data>",
+      "<integer>12px</integer>",
+      "<integer>010</integer>",
+      "<integer></integer>",
+      "<integer/>",
+      "<integer>-0x1</integer>",
+      "<integer>1_0</integer>",
+      "<integer>&#49;2</integer>",
+      "<integer>18446744073709551616</integer>",
+      "<integer>-9223372036854775809</integer>",
+      "<integer>0x10000000000000000</integer>",
+      "<integer>1<!-- x --></integer>",
+      "<real>0,6</real>",
+      "<real></real>",
+      "<real>0x1p3</real>",
+      "<real>1e</real>",
+      "<real>.</real>",
+      "<real>nan(1)</real>",
+      "<date>2024-02-30T12:30:15Z</date>",
+      "<date>2024-02-29T12:30:15</date>",
+      "<date>2024Z</date>",
+      "<date> 2024-02-29T12:30:15Z</date>",
+      "<date>2024-02-29T24:00:00Z</date>",
+      "<date>0000-01-01T00:00:00Z</date>",
+      "<date>2024-02-29T12:30:15Zjunk</date>",
+      "<data>#ff0000</data>",
+      "<data>AA</data>",
+      "<data>A===</data>",
+      "<data>AA==AA==</data>",
   };
   for (const char* element : bad) {
-    std::string xml = std::string("<plist version=\"1.0\"><dict><key>k</key>") + element +
-                      "</dict></plist>";
+    std::string xml =
+        std::string("<plist version=\"1.0\"><dict><key>k</key>") + element + "</dict></plist>";
     EXPECT_FALSE(Parse(xml)) << element;
   }
   EXPECT_FALSE(Parse(std::string("<plist version=\"1.0\"><string>a\0b</string></plist>", 46)));
@@ -546,8 +570,11 @@ TEST(PropertyListHostile, WellFormedXMLValueTextsReadAsPlistlibReadsThem) {
     std::string name = std::to_string(expected.size());
     WriteFile(dir / (name + ".theirs"), xml);
     WriteFile(dir / (name + ".ours"), ours);
-    program += "a = plistlib.load(open('" + (dir / (name + ".theirs")) + "', 'rb'))\n"
-               "b = plistlib.load(open('" + (dir / (name + ".ours")) + "', 'rb'))\n"
+    program += "a = plistlib.load(open('" + (dir / (name + ".theirs")) +
+               "', 'rb'))\n"
+               "b = plistlib.load(open('" +
+               (dir / (name + ".ours")) +
+               "', 'rb'))\n"
                "same = a == b or (isinstance(a, float) and math.isnan(a) and math.isnan(b))\n"
                "print(a if not isinstance(a, bytes) else repr(a), same)\n";
     expected += std::string(python) + " True\n";

@@ -1,9 +1,10 @@
+#include "platform/preferences/Preferences.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/bundles/Bundle.h"
-#include "platform/preferences/Preferences.h"
 #include "platform/propertylists/PropertyList.h"
 #include "support/desktop_fixture.h"
 #include "support/plist_support.h"
@@ -25,7 +26,8 @@ class Preferences : public ::testing::Test, protected fixture::SandboxHome {
     return dir / ("config/korvane/" + id + ".plist");
   }
   // Writes the domain file as another program would.
-  void WriteWithPython(const std::string& dictLiteral, const std::string& id = "com.talvik.korvane") {
+  void WriteWithPython(const std::string& dictLiteral,
+                       const std::string& id = "com.talvik.korvane") {
     MakeFolders(dir / "config/korvane");
     ASSERT_TRUE(RunPython("plistlib.dump(" + dictLiteral + ", open('" + File(id) + "', 'wb'))\n"));
   }
@@ -48,9 +50,8 @@ TEST_F(Preferences, FirstSynchronizeCreatesPrivateFolderAndFile) {
   CFPreferencesSetAppValue(CFSTR("Global Menus"), menus, kCFPreferencesCurrentApplication);
   CFPreferencesSetAppValue(CFSTR("Key Bindings"), CFSTR("none"), kCFPreferencesCurrentApplication);
   // Set only changes what this process sees until it synchronises.
-  EXPECT_TRUE(CFEqual(CFPreferencesCopyAppValue(CFSTR("Global Menus"),
-                                                kCFPreferencesCurrentApplication),
-                      menus));
+  EXPECT_TRUE(CFEqual(
+      CFPreferencesCopyAppValue(CFSTR("Global Menus"), kCFPreferencesCurrentApplication), menus));
   EXPECT_EQ(ModeOf(File()), -1);
 
   ASSERT_TRUE(CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication));
@@ -59,20 +60,21 @@ TEST_F(Preferences, FirstSynchronizeCreatesPrivateFolderAndFile) {
   EXPECT_EQ(FolderEntries(dir / "config/korvane"),
             std::vector<std::string>{"com.talvik.korvane.plist"});
   EXPECT_EQ(ReadWithPython(), "Global Menus=[3]\nKey Bindings='none'\n");
-  EXPECT_EQ(host_.lines, std::vector<std::string>{
-                             "prefs: synchronized com.talvik.korvane (Global Menus, Key Bindings)"});
+  EXPECT_EQ(host_.lines,
+            std::vector<std::string>{
+                "prefs: synchronized com.talvik.korvane (Global Menus, Key Bindings)"});
 
   // A new process reads it back.
   CFPreferencesResetForTesting();
-  EXPECT_TRUE(CFEqual(CFPreferencesCopyAppValue(CFSTR("Key Bindings"),
-                                                kCFPreferencesCurrentApplication),
-                      CFSTR("none")));
+  EXPECT_TRUE(
+      CFEqual(CFPreferencesCopyAppValue(CFSTR("Key Bindings"), kCFPreferencesCurrentApplication),
+              CFSTR("none")));
 }
 
 TEST_F(Preferences, KeysAnotherProgramWroteSurviveOurSynchronize) {
   WriteWithPython("{'A': 1, 'B': 2, 'C': 3}");
-  EXPECT_TRUE(CFEqual(CFPreferencesCopyAppValue(CFSTR("A"), kCFPreferencesCurrentApplication),
-                      Int(1)));
+  EXPECT_TRUE(
+      CFEqual(CFPreferencesCopyAppValue(CFSTR("A"), kCFPreferencesCurrentApplication), Int(1)));
   // The other program changes the file after we read it.
   WriteWithPython("{'A': 1, 'B': 20, 'C': 3, 'D': 4}");
   CFPreferencesSetAppValue(CFSTR("A"), Int(10), kCFPreferencesCurrentApplication);
@@ -82,10 +84,9 @@ TEST_F(Preferences, KeysAnotherProgramWroteSurviveOurSynchronize) {
 
   EXPECT_EQ(ReadWithPython(), "A=10\nB=20\nD=4\n");
   // And this process now sees the other program's values too.
-  EXPECT_TRUE(CFEqual(CFPreferencesCopyAppValue(CFSTR("B"), kCFPreferencesCurrentApplication),
-                      Int(20)));
-  EXPECT_EQ(host_.lines,
-            std::vector<std::string>{"prefs: synchronized com.talvik.korvane (A, C)"});
+  EXPECT_TRUE(
+      CFEqual(CFPreferencesCopyAppValue(CFSTR("B"), kCFPreferencesCurrentApplication), Int(20)));
+  EXPECT_EQ(host_.lines, std::vector<std::string>{"prefs: synchronized com.talvik.korvane (A, C)"});
 
   // Changes are written once: the next synchronise leaves the other program's new A alone.
   WriteWithPython("{'A': 99}");
@@ -102,7 +103,8 @@ TEST_F(Preferences, UnreadableFileIsNeverWrittenOverAndSaysWhy) {
   const std::pair<std::string, std::string> kinds[] = {
       {"<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>A</key>",  // cut short
        "it is not a well-formed XML property list"},
-      {"<plist version=\"1.0\"><array><true/></array></plist>", "its top level is not a dictionary"},
+      {"<plist version=\"1.0\"><array><true/></array></plist>",
+       "its top level is not a dictionary"},
       // libplist read this as 0 and the file was rewritten with the 0.
       {"<plist version=\"1.0\"><dict><key>Alpha</key><real>0,6</real></dict></plist>",
        "<real> \"0,6\" is not a real number"},
@@ -115,8 +117,8 @@ TEST_F(Preferences, UnreadableFileIsNeverWrittenOverAndSaysWhy) {
     WriteFile(File(), bytes);
     EXPECT_FALSE(CFPreferencesCopyAppValue(CFSTR("A"), kCFPreferencesCurrentApplication));
     Boolean valid = true;
-    EXPECT_FALSE(CFPreferencesGetAppBooleanValue(CFSTR("A"), kCFPreferencesCurrentApplication,
-                                                 &valid));
+    EXPECT_FALSE(
+        CFPreferencesGetAppBooleanValue(CFSTR("A"), kCFPreferencesCurrentApplication, &valid));
     EXPECT_FALSE(valid);
     EXPECT_FALSE(CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication));
 
@@ -159,11 +161,11 @@ TEST_F(Preferences, SynchronizeWithoutChangesWritesNothing) {
   ASSERT_EQ(::stat(File().c_str(), &before), 0);
   // The domain was read (as empty) before the file appeared; a synchronise
   // refreshes it.
-  EXPECT_FALSE(CFPreferencesGetAppBooleanValue(CFSTR("A"), kCFPreferencesCurrentApplication,
-                                               nullptr));
+  EXPECT_FALSE(
+      CFPreferencesGetAppBooleanValue(CFSTR("A"), kCFPreferencesCurrentApplication, nullptr));
   ASSERT_TRUE(CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication));
-  EXPECT_TRUE(CFPreferencesGetAppBooleanValue(CFSTR("A"), kCFPreferencesCurrentApplication,
-                                              nullptr));
+  EXPECT_TRUE(
+      CFPreferencesGetAppBooleanValue(CFSTR("A"), kCFPreferencesCurrentApplication, nullptr));
   // A value that no XML file can hold is not stored, so there is still nothing to write.
   auto url = CFURLCreateWithFileSystemPath(nullptr, CFSTR("/tmp"), kCFURLPOSIXPathStyle, true);
   CFPreferencesSetAppValue(CFSTR("URL"), url, kCFPreferencesCurrentApplication);
@@ -216,8 +218,9 @@ TEST_F(Preferences, StoredValuesAreCopies) {
 
 TEST_F(Preferences, DomainFileFollowsTheEnvironmentAndApplicationID) {
   // Without XDG_CONFIG_HOME (or with a relative one) the folder is under HOME.
-  for (std::optional<std::string> xdg : {std::optional<std::string>(), std::optional<std::string>(""),
-                                         std::optional<std::string>("relative/config")}) {
+  for (std::optional<std::string> xdg :
+       {std::optional<std::string>(), std::optional<std::string>(""),
+        std::optional<std::string>("relative/config")}) {
     ScopedEnv unset("XDG_CONFIG_HOME", xdg);
     CFPreferencesSetAppValue(CFSTR("K"), Int(1), CFSTR("org.example.other"));
     ASSERT_TRUE(CFPreferencesAppSynchronize(CFSTR("org.example.other")));
@@ -240,8 +243,7 @@ TEST_F(Preferences, DomainFileFollowsTheEnvironmentAndApplicationID) {
     EXPECT_FALSE(CFPreferencesCopyAppValue(CFSTR("K"), id)) << bad;
     EXPECT_FALSE(CFPreferencesAppSynchronize(id)) << bad;
   }
-  EXPECT_EQ(FolderEntries(dir.path()),
-            (std::vector<std::string>{"home", "second home"}));
+  EXPECT_EQ(FolderEntries(dir.path()), (std::vector<std::string>{"home", "second home"}));
 }
 
 TEST_F(Preferences, CurrentApplicationIsTheMainBundleIdentifier) {
@@ -335,28 +337,32 @@ TEST_F(Preferences, KeysWeDidNotChangeGoBackExactlyAsTheyWere) {
   EXPECT_FALSE(CFPreferencesCopyAppValue(CFSTR("Huge"), kCFPreferencesCurrentApplication));
   CFPreferencesSetAppValue(CFSTR("Key Bindings"), Int(1), kCFPreferencesCurrentApplication);
   ASSERT_TRUE(CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication));
-  EXPECT_EQ(ReadWithPython(), "Huge=18446744073709551615\nKey Bindings=1\n"
-                              "Other={'Deep': [18446744073709551614, -1]}\n");
+  EXPECT_EQ(ReadWithPython(),
+            "Huge=18446744073709551615\nKey Bindings=1\n"
+            "Other={'Deep': [18446744073709551614, -1]}\n");
   EXPECT_EQ(ReadFile(File()).substr(0, 5), "<?xml");
 
   // A binary file stays binary and keeps what only the binary format holds.
   CFPreferencesResetForTesting();
   ASSERT_TRUE(RunPython(
       "v = {'Uid': plistlib.UID(7), 'When': datetime.datetime(2001, 1, 1, 0, 0, 1, 250000)}\n"
-      "plistlib.dump(v, open('" + File() + "', 'wb'), fmt=plistlib.FMT_BINARY)\n"));
+      "plistlib.dump(v, open('" +
+      File() + "', 'wb'), fmt=plistlib.FMT_BINARY)\n"));
   CFPreferencesSetAppValue(CFSTR("Key Bindings"), Int(2), kCFPreferencesCurrentApplication);
   ASSERT_TRUE(CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication));
   EXPECT_EQ(ReadFile(File()).substr(0, 8), "bplist00");
-  EXPECT_EQ(ReadWithPython(), "Key Bindings=2\nUid=UID(7)\n"
-                              "When=datetime.datetime(2001, 1, 1, 0, 0, 1, 250000)\n");
+  EXPECT_EQ(ReadWithPython(),
+            "Key Bindings=2\nUid=UID(7)\n"
+            "When=datetime.datetime(2001, 1, 1, 0, 0, 1, 250000)\n");
 }
 
 TEST_F(Preferences, TextXMLCannotCarryIsWrittenInTheBinaryFormat) {
   // Another program's string with a bell (valid in a binary file) made
   // every later XML write fail, and each lost change was announced.
-  ASSERT_TRUE(RunPython("import os\nos.makedirs('" + dir / "config/korvane" + "')\n"
-                        "plistlib.dump({'Name': 'bell\\x07'}, open('" + File() +
-                        "', 'wb'), fmt=plistlib.FMT_BINARY)\n"));
+  ASSERT_TRUE(RunPython("import os\nos.makedirs('" + dir / "config/korvane" +
+                        "')\n"
+                        "plistlib.dump({'Name': 'bell\\x07'}, open('" +
+                        File() + "', 'wb'), fmt=plistlib.FMT_BINARY)\n"));
   CFPreferencesSetAppValue(CFSTR("Key Bindings"), Int(1), kCFPreferencesCurrentApplication);
   ASSERT_TRUE(CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication));
   EXPECT_EQ(ReadWithPython(), "Key Bindings=1\nName='bell\\x07'\n");
@@ -370,11 +376,12 @@ TEST_F(Preferences, TextXMLCannotCarryIsWrittenInTheBinaryFormat) {
   ASSERT_TRUE(CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication));
   EXPECT_EQ(ReadFile(File()).substr(0, 8), "bplist00");
   EXPECT_EQ(ReadWithPython(), "A=1\nPath='/home/ada/odd\\x01name\\ufffe'\n");
-  EXPECT_EQ(host_.lines,
-            (std::vector<std::string>{
-                "preferences: " + File() +
-                    " is now a binary property list: it holds text an XML property list cannot carry",
-                "prefs: synchronized com.talvik.korvane (Path)"}));
+  EXPECT_EQ(
+      host_.lines,
+      (std::vector<std::string>{
+          "preferences: " + File() +
+              " is now a binary property list: it holds text an XML property list cannot carry",
+          "prefs: synchronized com.talvik.korvane (Path)"}));
   // A value no format can hold is still refused.
   CFPreferencesSetAppValue(CFSTR("Nul"), CFStringFromUTF8(std::string("a\0b", 3)),
                            kCFPreferencesCurrentApplication);
@@ -383,9 +390,11 @@ TEST_F(Preferences, TextXMLCannotCarryIsWrittenInTheBinaryFormat) {
 
 TEST_F(Preferences, NULInAKeySkipsThatDefinitionAndKeepsTheFile) {
   // The agent died at start-up in libplist on this file.
-  ASSERT_TRUE(RunPython("import os\nos.makedirs('" + dir / "config/korvane" + "')\n"
+  ASSERT_TRUE(RunPython("import os\nos.makedirs('" + dir / "config/korvane" +
+                        "')\n"
                         "v = {'Global Menus': [{'Pos\\u00eftion\\0': 1}, {'Position': 2}]}\n"
-                        "plistlib.dump(v, open('" + File() + "', 'wb'), fmt=plistlib.FMT_BINARY)\n"));
+                        "plistlib.dump(v, open('" +
+                        File() + "', 'wb'), fmt=plistlib.FMT_BINARY)\n"));
   std::string before = ReadFile(File());
   auto menus = CFRefAs<CFArrayRef>(
       CFPreferencesCopyAppValue(CFSTR("Global Menus"), kCFPreferencesCurrentApplication));
@@ -394,11 +403,11 @@ TEST_F(Preferences, NULInAKeySkipsThatDefinitionAndKeepsTheFile) {
   CFPreferencesSetAppValue(CFSTR("Key Bindings"), Int(1), kCFPreferencesCurrentApplication);
   EXPECT_FALSE(CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication));
   EXPECT_EQ(ReadFile(File()), before);
-  EXPECT_EQ(host_.lines,
-            (std::vector<std::string>{
-                "preferences: " + File() +
-                    ": 1 dictionary skipped: a NUL character in a key or a text",
-                "preferences: cannot write " + File() +
-                    ": it holds a NUL character in a key or a text, which writing would cut off; "
-                    "the changes are kept for a later try"}));
+  EXPECT_EQ(
+      host_.lines,
+      (std::vector<std::string>{
+          "preferences: " + File() + ": 1 dictionary skipped: a NUL character in a key or a text",
+          "preferences: cannot write " + File() +
+              ": it holds a NUL character in a key or a text, which writing would cut off; "
+              "the changes are kept for a later try"}));
 }

@@ -10,9 +10,9 @@
 
 #include "hosts/sim/SimDesktop.h"
 #include "hosts/sim/SimProcesses.h"
+#include "platform/core/MacErrors.h"
 #include "platform/files/Files.h"
 #include "platform/processes/Gestalt.h"
-#include "platform/core/MacErrors.h"
 #include "platform/processes/SystemUIMode.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include "hosts/sim/SimDesktop.h"
 #include "hosts/sim/SimScreens.h"
 #include "hosts/sim/SimWindows.h"
-#include "platform/graphics/CoreGraphics.h"
 #include "platform/core/MacErrors.h"
+#include "platform/graphics/CoreGraphics.h"
 #include "platform/windows/Screens.h"
 #include "platform/windows/Windows.h"
 

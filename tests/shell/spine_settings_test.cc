@@ -2,8 +2,8 @@
 // bindings, and every kind of malformed setting.
 #include <sys/stat.h>
 
-#include "platform/propertylists/PropertyList.h"
 #include "platform/host/Transcript.h"
+#include "platform/propertylists/PropertyList.h"
 #include "shell/AgentFixture.h"
 #include "shell/Settings.h"
 
@@ -401,7 +401,8 @@ TEST_F(SettingsTest, ATabIsOneTo256PixelsWhateverSquareSizeSays) {
       // Read wide: no 16-bit wrap to a negative size.
       {"<integer>100000</integer>", 256,
        "\"Square Size\" 100000 is outside 1 to 256 pixels; the tab is 256 pixels"},
-      {"<integer>0</integer>", 1, "\"Square Size\" 0 is outside 1 to 256 pixels; the tab is 1 pixels"},
+      {"<integer>0</integer>", 1,
+       "\"Square Size\" 0 is outside 1 to 256 pixels; the tab is 1 pixels"},
       {"<integer>-5</integer>", 1,
        "\"Square Size\" -5 is outside 1 to 256 pixels; the tab is 1 pixels"},
       {"<real>12.5</real>", 12, nullptr},
@@ -415,8 +416,8 @@ TEST_F(SettingsTest, ATabIsOneTo256PixelsWhateverSquareSizeSays) {
     SettingsNotes notes;
     ASSERT_TRUE(ReadTriggerConfig(def, &config, &look, &notes)) << c.stored;
     EXPECT_EQ(look.squareSize, c.size) << c.stored;
-    EXPECT_EQ(notes.corrected, c.note ? std::vector<std::string>{c.note}
-                                      : std::vector<std::string>{})
+    EXPECT_EQ(notes.corrected,
+              c.note ? std::vector<std::string>{c.note} : std::vector<std::string>{})
         << c.stored;
   }
 }
@@ -460,7 +461,8 @@ TEST_F(SettingsTest, KeyBindingsThatCannotBeRegisteredAreReportedAndNotCounted) 
   (void)LoadSettings();
   std::vector<std::string> seen;
   for (const std::string& line : Lines())
-    if (line.starts_with("settings: key") || line.starts_with("settings read")) seen.push_back(line);
+    if (line.starts_with("settings: key") || line.starts_with("settings read"))
+      seen.push_back(line);
   EXPECT_EQ(seen, (std::vector<std::string>{
                       "settings: key binding 2 skipped: it is a string, a dictionary is needed",
                       "settings: key binding 3 skipped: \"Hot Key\" is missing",
@@ -481,15 +483,17 @@ TEST_F(SettingsTest, KeyBindingsThatCannotBeRegisteredAreReportedAndNotCounted) 
   desktop.recorder.lines.clear();
   WritePrefs(Plist("<dict><key>Key Bindings</key><dict/></dict>"));
   (void)LoadSettings();
-  EXPECT_TRUE(Saw("settings: \"Key Bindings\" is a dictionary, an array is needed; no key "
-                  "bindings are read, and the first binding made replaces it"));
+  EXPECT_TRUE(
+      Saw("settings: \"Key Bindings\" is a dictionary, an array is needed; no key "
+          "bindings are read, and the first binding made replaces it"));
 }
 
 TEST_F(SettingsTest, MenusThatAreNoArrayAreReported) {
   WritePrefs(Plist("<dict><key>Global Menus</key><integer>3</integer></dict>"));
   EXPECT_EQ(LoadCount(), -1);
-  EXPECT_TRUE(Saw("settings: \"Global Menus\" is an integer, an array is needed; no menus are "
-                  "made, and it is left in the file as it is"));
+  EXPECT_TRUE(
+      Saw("settings: \"Global Menus\" is an integer, an array is needed; no menus are "
+          "made, and it is left in the file as it is"));
 }
 
 }  // namespace

@@ -21,9 +21,7 @@ struct RunResult {
 RunResult RunSim(const std::string& scenario) {
   plist_test::TempDir dir;
   const std::string& tmp = dir.path();
-  {
-    std::ofstream(tmp + "/s.scn") << scenario;
-  }
+  { std::ofstream(tmp + "/s.scn") << scenario; }
   std::string cmd = std::string(KORVANE_BUILD_DIR) + "/korvane-sim " + tmp + "/s.scn >" + tmp +
                     "/out 2>" + tmp + "/err";
   int raw = std::system(cmd.c_str());
@@ -87,7 +85,9 @@ TEST(ScenarioWords, QuotedWordsCanHoldAnyByte) {
   auto words = SplitWords(R"(file "a\rb\tc\nd" "\x00\x7f\xFF\x41" "\"\\\q")", "s.scn", 1);
   ASSERT_EQ(words.size(), 4u);
   EXPECT_EQ(words[1], "a\rb\tc\nd");
-  EXPECT_EQ(words[2], std::string("\x00\x7F\xFF" "A", 4));
+  EXPECT_EQ(words[2], std::string("\x00\x7F\xFF"
+                                  "A",
+                                  4));
   EXPECT_EQ(words[3], "\"\\q") << "other escapes stand for the character itself";
   // Outside quotes a backslash is an ordinary character.
   EXPECT_EQ(SplitWords(R"(a\rb)", "s.scn", 1), std::vector<std::string>{R"(a\rb)"});

@@ -18,8 +18,7 @@ namespace inode_reuse {
 // that does not reuse inodes soon, such as tmpfs, or another process took
 // it first): the caller skips.
 bool ReplaceKeepingInode(const std::string& oldPath, const std::string& newPath,
-                         const std::function<void(const std::string&)>& make,
-                         int attempts = 2000);
+                         const std::function<void(const std::string&)>& make, int attempts = 2000);
 
 void MakeFile(const std::string& path);
 void MakeFolder(const std::string& path);

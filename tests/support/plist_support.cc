@@ -93,7 +93,8 @@ std::optional<std::string> RunPython(const std::string& program) {
   if (!pipe) return std::nullopt;
   std::string output;
   std::array<char, 4096> buffer;
-  while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) output.append(buffer.data(), n);
+  while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe))
+    output.append(buffer.data(), n);
   int status = ::pclose(pipe);
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
     std::fprintf(stderr, "python failed:\n%s\n", output.c_str());

@@ -5,9 +5,9 @@
 
 #include "../menus/builder_test_support.h"
 #include "common/PrivateFunctions.h"
+#include "platform/host/Transcript.h"
 #include "platform/preferences/Preferences.h"
 #include "platform/windows/Screens.h"
-#include "platform/host/Transcript.h"
 #include "shell/AppHandlers.h"
 #include "support/plist_support.h"
 #include "triggers/TabWindows.h"
@@ -71,9 +71,9 @@ constexpr Rect kMain1024 = {0, 0, 768, 1024};
 
 TEST_F(TabWindowsTest, ScreenIndexCountsActiveNonMainScreensInOrder) {
   desktop.screens.Declare({{Rect{0, 1440, 900, 2880}, false, true, 0},
-                            {Rect{0, 0, 900, 1440}, true, true, 0},
-                            {Rect{0, -800, 600, 0}, false, false, 0},  // inactive
-                            {Rect{-1200, 0, 0, 1920}, false, true, 0}});
+                           {Rect{0, 0, 900, 1440}, true, true, 0},
+                           {Rect{0, -800, 600, 0}, false, false, 0},  // inactive
+                           {Rect{-1200, 0, 0, 1920}, false, true, 0}});
   EXPECT_EQ(TopLeft(MakeTab(1, 1)), (Point{0, 1440}));
   ScreenMenu* second = MakeTab(1, 2);
   EXPECT_EQ(TopLeft(second), (Point{-1200, 0})) << "the main and inactive screens are skipped";
@@ -86,8 +86,7 @@ TEST_F(TabWindowsTest, ScreenIndexCountsActiveNonMainScreensInOrder) {
   }
 
   // Only one screen besides the main one: Screen 2 does not exist.
-  desktop.screens.Declare(
-      {{kMain1024, true, true, 0}, {Rect{0, 1024, 768, 2048}, false, true, 0}});
+  desktop.screens.Declare({{kMain1024, true, true, 0}, {Rect{0, 1024, 768, 2048}, false, true, 0}});
   EXPECT_FALSE(IsWindowVisible(MakeTab(4, 2)->window));
   // No main device: a Screen 0 tab is hidden.
   desktop.screens.Declare({{kMain1024, false, true, 0}});
@@ -95,8 +94,7 @@ TEST_F(TabWindowsTest, ScreenIndexCountsActiveNonMainScreensInOrder) {
 }
 
 TEST_F(TabWindowsTest, EveryPositionCodeOnItsScreen) {
-  desktop.screens.Declare(
-      {{kMain1024, true, true, 0}, {Rect{0, 1440, 900, 2880}, false, true, 0}});
+  desktop.screens.Declare({{kMain1024, true, true, 0}, {Rect{0, 1440, 900, 2880}, false, true, 0}});
   EXPECT_EQ(TopLeft(MakeTab(6, 1, 2500)), (Point{0, 1800}));
   EXPECT_EQ(TopLeft(MakeTab(4, 0, 0, {.squareSize = 20})), (Point{748, 1004}));
 
@@ -121,8 +119,7 @@ TEST_F(TabWindowsTest, EveryPositionCodeOnItsScreen) {
 }
 
 TEST_F(TabWindowsTest, ATabIsNeverMoreThanAQuarterOfItsScreensSmallerSide) {
-  desktop.screens.Declare(
-      {{kMain1024, true, true, 0}, {Rect{0, 1024, 300, 1424}, false, true, 0}});
+  desktop.screens.Declare({{kMain1024, true, true, 0}, {Rect{0, 1024, 300, 1424}, false, true, 0}});
   const auto size = [](const ScreenMenu* tab) {
     Rect r;
     EXPECT_EQ(GetWindowBounds(tab->window, kWindowContentRgn, &r), noErr);
@@ -151,7 +148,7 @@ TEST_F(TabWindowsTest, ATabIsNeverMoreThanAQuarterOfItsScreensSmallerSide) {
 TEST_F(TabWindowsTest, PlacesBeyondTheCoordinateSpaceStopAtItsEnd) {
   // Worked in 16 bits these would wrap round to the far side of the desktop.
   desktop.screens.Declare({{Rect{32000, 32000, 32767, 32767}, true, true, 0},
-                            {Rect{-32768, -32768, -32000, -32000}, false, true, 0}});
+                           {Rect{-32768, -32768, -32000, -32000}, false, true, 0}});
   EXPECT_EQ(TopLeft(MakeTab(8, 0, 32767, {.squareSize = 10})), (Point{32757, 32767}));
   EXPECT_EQ(TopLeft(MakeTab(5, 1, -32768, {.squareSize = 10})), (Point{-32768, -32768}));
 }

@@ -26,15 +26,15 @@ class TriggersTest : public Sandbox {
     return bytes;
   }
   int CountLines(const std::string& prefix) const {
-    return static_cast<int>(std::count_if(
-        desktop.recorder.lines.begin(), desktop.recorder.lines.end(),
-        [&](const std::string& l) { return l.starts_with(prefix); }));
+    return static_cast<int>(
+        std::count_if(desktop.recorder.lines.begin(), desktop.recorder.lines.end(),
+                      [&](const std::string& l) { return l.starts_with(prefix); }));
   }
 };
 
 TEST_F(TriggersTest, OneTriggerPerDefinitionInOrder) {
-  CFRef<CFMutableArrayRef> menus = CFArrayCreateMutable(kCFAllocatorDefault, 0,
-                                                        &kCFTypeArrayCallBacks);
+  CFRef<CFMutableArrayRef> menus =
+      CFArrayCreateMutable(kCFAllocatorDefault, 0, &kCFTypeArrayCallBacks);
   Entry hotKeyOnly = Definition(0);
   Entry sharesTab = Definition(3, 0x0800);
   sharesTab.Num("Button", 2);
@@ -58,8 +58,8 @@ TEST_F(TriggersTest, OneTriggerPerDefinitionInOrder) {
 }
 
 TEST_F(TriggersTest, ATabPlaceWithoutModifiersGetsAWindow) {
-  CFRef<CFMutableArrayRef> menus = CFArrayCreateMutable(kCFAllocatorDefault, 0,
-                                                        &kCFTypeArrayCallBacks);
+  CFRef<CFMutableArrayRef> menus =
+      CFArrayCreateMutable(kCFAllocatorDefault, 0, &kCFTypeArrayCallBacks);
   Entry tab = Definition(3);
   tab.Num("Square Size", 12);
   CFArrayAppendValue(menus, tab.get());
@@ -85,8 +85,8 @@ TEST_F(TriggersTest, HotKeyRegisteredOnceWithTheTriggersIdentifier) {
             noErr);
 
   const std::string bytes = HotKeyBytes(49, cmdKey | optionKey);
-  CFRef<CFDataRef> hotKey = CFDataCreate(kCFAllocatorDefault,
-                                         reinterpret_cast<const UInt8*>(bytes.data()), 8);
+  CFRef<CFDataRef> hotKey =
+      CFDataCreate(kCFAllocatorDefault, reinterpret_cast<const UInt8*>(bytes.data()), 8);
   TriggerConfig config;
   config.hotKey = hotKey;
   auto* trigger = new UtilityMenu(config);
@@ -107,10 +107,10 @@ TEST_F(TriggersTest, HotKeyRegisteredOnceWithTheTriggersIdentifier) {
 TEST_F(TriggersTest, RefusedOrMalformedHotKeysAreLeftOut) {
   desktop.hotKeys.MarkTaken(40, cmdKey);
   std::string bytes = HotKeyBytes(40, cmdKey);
-  CFRef<CFDataRef> taken = CFDataCreate(kCFAllocatorDefault,
-                                        reinterpret_cast<const UInt8*>(bytes.data()), 8);
-  CFRef<CFDataRef> tooShort = CFDataCreate(kCFAllocatorDefault,
-                                           reinterpret_cast<const UInt8*>(bytes.data()), 4);
+  CFRef<CFDataRef> taken =
+      CFDataCreate(kCFAllocatorDefault, reinterpret_cast<const UInt8*>(bytes.data()), 8);
+  CFRef<CFDataRef> tooShort =
+      CFDataCreate(kCFAllocatorDefault, reinterpret_cast<const UInt8*>(bytes.data()), 4);
   TriggerConfig config;
   config.hotKey = taken;
   UtilityMenu refused(config);

@@ -102,10 +102,9 @@ void RegisterCoreCommands(CommandTable& t) {
                  Need(l, 2, "wait SECONDS");
                  sim.SetPause(Seconds(l, l.words[1]));
                }};
-  t["expect"] = {"expect PATTERN (a transcript line; * and ? match any text)",
-                 [](Simulator& sim, const ScenarioLine& l) {
-                   sim.Expect(l, Simulator::Rest(l), false);
-                 }};
+  t["expect"] = {
+      "expect PATTERN (a transcript line; * and ? match any text)",
+      [](Simulator& sim, const ScenarioLine& l) { sim.Expect(l, Simulator::Rest(l), false); }};
   t["expect-not"] = {"expect-not PATTERN", [](Simulator& sim, const ScenarioLine& l) {
                        sim.Expect(l, Simulator::Rest(l), true);
                      }};

@@ -43,10 +43,14 @@ void WriteFile(const ScenarioLine& line, const std::string& path, const std::str
 std::string XMLEscaped(const std::string& text) {
   std::string out;
   for (char c : text) {
-    if (c == '&') out += "&amp;";
-    else if (c == '<') out += "&lt;";
-    else if (c == '>') out += "&gt;";
-    else out += c;
+    if (c == '&')
+      out += "&amp;";
+    else if (c == '<')
+      out += "&lt;";
+    else if (c == '>')
+      out += "&gt;";
+    else
+      out += c;
   }
   return out;
 }
@@ -65,18 +69,29 @@ void MakeApp(Simulator& sim, const ScenarioLine& l) {
   std::string creator = kDefaultSignature;
   for (std::size_t i = 2; i < l.words.size(); i += 2) {
     if (i + 1 >= l.words.size()) throw ScenarioError(l, std::string("usage: ") + kUsage);
-    if (l.words[i] == "type") type = FourCharCode(l, l.words[i + 1]);
-    else if (l.words[i] == "creator") creator = FourCharCode(l, l.words[i + 1]);
-    else throw ScenarioError(l, "unknown option: " + l.words[i]);
+    if (l.words[i] == "type")
+      type = FourCharCode(l, l.words[i + 1]);
+    else if (l.words[i] == "creator")
+      creator = FourCharCode(l, l.words[i + 1]);
+    else
+      throw ScenarioError(l, "unknown option: " + l.words[i]);
   }
   const std::string path = sim.SandboxPath(l, l.words[1]);
   const std::string name = fs::path(path).stem().string();
   const std::string plist =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
-      "  <key>CFBundleExecutable</key><string>" + XMLEscaped(name) + "</string>\n"
-      "  <key>CFBundleName</key><string>" + XMLEscaped(name) + "</string>\n"
-      "  <key>CFBundlePackageType</key><string>" + XMLEscaped(type) + "</string>\n"
-      "  <key>CFBundleSignature</key><string>" + XMLEscaped(creator) + "</string>\n"
+      "  <key>CFBundleExecutable</key><string>" +
+      XMLEscaped(name) +
+      "</string>\n"
+      "  <key>CFBundleName</key><string>" +
+      XMLEscaped(name) +
+      "</string>\n"
+      "  <key>CFBundlePackageType</key><string>" +
+      XMLEscaped(type) +
+      "</string>\n"
+      "  <key>CFBundleSignature</key><string>" +
+      XMLEscaped(creator) +
+      "</string>\n"
       "</dict>\n</plist>\n";
   WriteFile(l, path + "/Contents/Info.plist", plist);
   WriteFile(l, path + "/Contents/MacOS/" + name, "#!/bin/sh\nexit 0\n",
@@ -150,9 +165,12 @@ void ListFolderCommand(Simulator& sim, const ScenarioLine& l) {
     } else if ((option == "split" || option == "filter" || option == "icons") &&
                i + 1 < l.words.size()) {
       const SInt16 value = SmallNumber(l, l.words[++i]);
-      if (option == "split") prefs.splitItems = static_cast<SInt8>(value);
-      else if (option == "filter") prefs.filterKind = value;
-      else prefs.iconSize = value;
+      if (option == "split")
+        prefs.splitItems = static_cast<SInt8>(value);
+      else if (option == "filter")
+        prefs.filterKind = value;
+      else
+        prefs.iconSize = value;
     } else {
       throw ScenarioError(l, kUsage);
     }

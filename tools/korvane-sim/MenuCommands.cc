@@ -11,12 +11,12 @@
 #include "hosts/sim/SimHotKeys.h"
 #include "korvane-sim/MenuPrinter.h"
 #include "menus/ItemRecords.h"
-#include "platform/files/Aliases.h"
-#include "platform/events/Events.h"
-#include "platform/files/Files.h"
 #include "platform/core/Handles.h"
-#include "platform/propertylists/PropertyList.h"
+#include "platform/events/Events.h"
+#include "platform/files/Aliases.h"
+#include "platform/files/Files.h"
 #include "platform/host/Transcript.h"
+#include "platform/propertylists/PropertyList.h"
 
 namespace {
 
@@ -89,11 +89,10 @@ void StoredBinding(Simulator& sim, const ScenarioLine& l) {
   }
   const UInt32 key = ParseKeyCode(l, l.words[2]);
   const UInt32 mods = ParseModifiers(l, l.words[3]);
-  const std::array<UInt8, 8> hotKey{
-      static_cast<UInt8>(key >> 24),  static_cast<UInt8>(key >> 16),
-      static_cast<UInt8>(key >> 8),   static_cast<UInt8>(key),
-      static_cast<UInt8>(mods >> 24), static_cast<UInt8>(mods >> 16),
-      static_cast<UInt8>(mods >> 8),  static_cast<UInt8>(mods)};
+  const std::array<UInt8, 8> hotKey{static_cast<UInt8>(key >> 24),  static_cast<UInt8>(key >> 16),
+                                    static_cast<UInt8>(key >> 8),   static_cast<UInt8>(key),
+                                    static_cast<UInt8>(mods >> 24), static_cast<UInt8>(mods >> 16),
+                                    static_cast<UInt8>(mods >> 8),  static_cast<UInt8>(mods)};
   auto entry = CFDictionaryCreateMutable(nullptr, 0, &kCFTypeDictionaryKeyCallBacks,
                                          &kCFTypeDictionaryValueCallBacks);
   CFDictionarySetValue(entry, CFSTR(kHotKeyKey), CFDataCreate(nullptr, hotKey.data(), 8).get());
@@ -103,10 +102,9 @@ void StoredBinding(Simulator& sim, const ScenarioLine& l) {
   if (withAlias &&
       FSPathMakeRef(reinterpret_cast<const UInt8*>(path.c_str()), &ref, nullptr) == noErr &&
       FSNewAlias(nullptr, &ref, &alias) == noErr) {
-    CFDictionarySetValue(entry, CFSTR(kBindingAliasKey),
-                         CFDataCreate(nullptr, reinterpret_cast<const UInt8*>(*alias),
-                                      GetHandleSize(alias))
-                             .get());
+    CFDictionarySetValue(
+        entry, CFSTR(kBindingAliasKey),
+        CFDataCreate(nullptr, reinterpret_cast<const UInt8*>(*alias), GetHandleSize(alias)).get());
     DisposeHandle(alias);
   }
   auto prefs = ReadPreferences(sim, l);
@@ -183,9 +181,12 @@ UInt32 ParseKeyCode(const ScenarioLine& line, const std::string& word) {
 UInt32 ParseModifiers(const ScenarioLine& line, const std::string& word) {
   UInt32 mask = 0;
   if (ParseNumber(word, &mask)) return mask;
-  static const std::map<std::string, UInt32> kNames{
-      {"cmd", cmdKey}, {"shift", shiftKey}, {"opt", optionKey},
-      {"ctrl", controlKey}, {"fn", kEventKeyModifierFnMask}, {"none", 0}};
+  static const std::map<std::string, UInt32> kNames{{"cmd", cmdKey},
+                                                    {"shift", shiftKey},
+                                                    {"opt", optionKey},
+                                                    {"ctrl", controlKey},
+                                                    {"fn", kEventKeyModifierFnMask},
+                                                    {"none", 0}};
   std::size_t start = 0;
   while (start <= word.size()) {
     const std::size_t plus = word.find('+', start);

@@ -9,10 +9,10 @@
 #include "bindings/KeyBindings.h"
 #include "menus/ItemRecords.h"
 #include "platform/files/Files.h"
+#include "platform/host/Transcript.h"
 #include "platform/icons/Icons.h"
 #include "platform/launchservices/LaunchServices.h"
 #include "platform/processes/Processes.h"
-#include "platform/host/Transcript.h"
 
 namespace {
 
@@ -21,10 +21,14 @@ namespace {
 std::string PrintableText(const std::string& text) {
   std::string out;
   for (unsigned char c : text) {
-    if (c == '\n') out += "\\n";
-    else if (c == '\t') out += "\\t";
-    else if (c < 0x20 || c == 0x7F) out += Fmt("\\x%02X", c);
-    else out.push_back(static_cast<char>(c));
+    if (c == '\n')
+      out += "\\n";
+    else if (c == '\t')
+      out += "\\t";
+    else if (c < 0x20 || c == 0x7F)
+      out += Fmt("\\x%02X", c);
+    else
+      out.push_back(static_cast<char>(c));
   }
   return out;
 }
@@ -91,8 +95,8 @@ Subject SubjectOf(MenuRef menu, MenuItemIndex item) {
   FSRef ref;
   if (GetItemFSRef(menu, item, &ref)) {
     s.file = ref;
-    s.haveInfo = FSGetCatalogInfo(&ref, kFSCatInfoNodeID, &s.info, nullptr, nullptr, nullptr) ==
-                 noErr;
+    s.haveInfo =
+        FSGetCatalogInfo(&ref, kFSCatInfoNodeID, &s.info, nullptr, nullptr, nullptr) == noErr;
   }
   return s;
 }
@@ -118,9 +122,8 @@ std::string PropertyText(const MenuPropertyView& p, const Subject& subject) {
   if (p.tag == kFlagTag && size == kFlagTagSize) return "FLAG " + FlagsText(ValueOf<UInt32>(p));
   if (p.tag == kPrefTag && size == kPrefTagSize) {
     const auto d = ValueOf<DisplayPrefs>(p);
-    return Fmt("PREF icons %u split %d filter %d font %d size %u icon %d noDirOpen %u",
-               d.useIcons, d.splitItems, d.filterKind, d.fontID, d.fontSize, d.iconSize,
-               d.noDirOpen);
+    return Fmt("PREF icons %u split %d filter %d font %d size %u icon %d noDirOpen %u", d.useIcons,
+               d.splitItems, d.filterKind, d.fontID, d.fontSize, d.iconSize, d.noDirOpen);
   }
   if (p.tag == kIconTag && size == kIconTagSize) return Fmt("ICON %d", ValueOf<SInt16>(p));
   if (p.tag == kLabelTag && size == kLabelTagSize) return Fmt("LABL %u", p.bytes[0]);
@@ -148,8 +151,7 @@ std::string PropertyText(const MenuPropertyView& p, const Subject& subject) {
     if (p.tag != kDateTag) return tag + " set";
     const auto date = ValueOf<FolderDate>(p);
     FSModificationStamp now;
-    const bool current = subject.file &&
-                         FSGetModificationStamp(&*subject.file, &now) == noErr &&
+    const bool current = subject.file && FSGetModificationStamp(&*subject.file, &now) == noErr &&
                          now.seconds == date.seconds && now.nanoseconds == date.nanoseconds;
     return current ? "DATE current" : "DATE stale";
   }
@@ -165,7 +167,8 @@ void DescribeProperties(MenuRef menu, MenuItemIndex item, int depth,
 
 std::string MenuText(const MenuView& view) {
   std::string text = Fmt("menu %d: %s", view.id, ItemsText(view.itemCount).c_str());
-  if (view.fontID != 0 || view.fontSize != 0) text += Fmt(" font %d/%u", view.fontID, view.fontSize);
+  if (view.fontID != 0 || view.fontSize != 0)
+    text += Fmt(" font %d/%u", view.fontID, view.fontSize);
   if (!view.enabled) text += " disabled";
   return text;
 }

@@ -19,12 +19,9 @@ int HexDigit(char c) {
 char Unescape(const std::string& text, std::size_t& i, const std::string& file, int number) {
   const char e = text[i++];
   switch (e) {
-    case 'n':
-      return '\n';
-    case 'r':
-      return '\r';
-    case 't':
-      return '\t';
+    case 'n': return '\n';
+    case 'r': return '\r';
+    case 't': return '\t';
     case 'x': {
       const int high = i < text.size() ? HexDigit(text[i]) : -1;
       const int low = i + 1 < text.size() ? HexDigit(text[i + 1]) : -1;
@@ -33,15 +30,13 @@ char Unescape(const std::string& text, std::size_t& i, const std::string& file, 
       i += 2;
       return static_cast<char>(high << 4 | low);
     }
-    default:
-      return e;
+    default: return e;
   }
 }
 
 }  // namespace
 
-std::vector<std::string> SplitWords(const std::string& text, const std::string& file,
-                                    int number) {
+std::vector<std::string> SplitWords(const std::string& text, const std::string& file, int number) {
   std::vector<std::string> words;
   std::size_t i = 0;
   while (i < text.size()) {
@@ -113,8 +108,7 @@ std::vector<ScenarioLine> ParseScenario(const std::string& fileName, const std::
         line.body += bodyLine;
         line.body += '\n';
       }
-      if (!closed)
-        throw ScenarioError(fileName, line.number, "missing end marker " + terminator);
+      if (!closed) throw ScenarioError(fileName, line.number, "missing end marker " + terminator);
     }
     if (line.words.empty()) throw ScenarioError(line, "a command is missing");
     out.push_back(std::move(line));

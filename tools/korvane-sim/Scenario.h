@@ -11,9 +11,9 @@
 struct ScenarioLine {
   std::string file;
   int number = 0;
-  std::string text;                 // the line as written (without the body)
-  std::vector<std::string> words;   // words[0] is the command
-  std::string body;                 // the <<WORD body, lines joined with \n
+  std::string text;                // the line as written (without the body)
+  std::vector<std::string> words;  // words[0] is the command
+  std::string body;                // the <<WORD body, lines joined with \n
   bool hasBody = false;
 };
 

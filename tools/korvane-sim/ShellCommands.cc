@@ -15,9 +15,9 @@
 #include "korvane-sim/Simulator.h"
 #include "platform/files/Aliases.h"
 #include "platform/files/Files.h"
+#include "platform/host/Transcript.h"
 #include "platform/processes/Processes.h"
 #include "platform/windows/Screens.h"
-#include "platform/host/Transcript.h"
 #include "shell/Aliases.h"
 #include "shell/AppHandlers.h"
 

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "platform/host/Transcript.h"
 #include "platform/bundles/Bundle.h"
+#include "platform/host/Transcript.h"
 #include "shell/Startup.h"
 
 namespace fs = std::filesystem;
@@ -57,8 +57,10 @@ std::string Simulator::Rest(const ScenarioLine& line) {
 
 std::string Simulator::SandboxPath(const ScenarioLine& line, const std::string& word) const {
   std::string rel = word;
-  if (rel.starts_with("~/")) rel = rel.substr(2);
-  else if (rel == "~" || rel == "/") rel.clear();
+  if (rel.starts_with("~/"))
+    rel = rel.substr(2);
+  else if (rel == "~" || rel == "/")
+    rel.clear();
   while (rel.starts_with("/")) rel = rel.substr(1);
   for (const auto& part : fs::path(rel))
     if (part == "..") throw ScenarioError(line, "a path may not leave the sandbox: " + word);
@@ -94,8 +96,7 @@ void Simulator::Expect(const ScenarioLine& line, const std::string& pattern, boo
     if (GlobMatch(pattern, seen[i])) {
       if (negated) {
         throw ExpectationFailed(line.file + ":" + std::to_string(line.number) +
-                                ": expected no line matching: " + pattern +
-                                "\n  seen: " + seen[i]);
+                                ": expected no line matching: " + pattern + "\n  seen: " + seen[i]);
       }
       expectFrom_ = i + 1;
       return;

@@ -26,8 +26,8 @@ class ExpectationFailed : public std::runtime_error {
 };
 
 struct SimulatorOptions {
-  std::string home;          // empty: a fresh temporary folder, removed at the end
-  std::string bundlePath;    // the agent's bundle (Korvane.app)
+  std::string home;        // empty: a fresh temporary folder, removed at the end
+  std::string bundlePath;  // the agent's bundle (Korvane.app)
   std::function<void(const std::string&)> out;  // transcript printer
 };
 
@@ -49,7 +49,7 @@ class Simulator {
   std::string SandboxPath(const ScenarioLine& line, const std::string& word) const;
   // The text after the command word, as written.
   static std::string Rest(const ScenarioLine& line);
-  void Note(const std::string& text);    // a transcript line of the simulator's own
+  void Note(const std::string& text);  // a transcript line of the simulator's own
   bool AgentRunning() const { return agentRunning_; }
   // Seconds to wait before the next line runs (set by "wait").
   void SetPause(double seconds) { pause_ = seconds; }
@@ -72,12 +72,12 @@ class Simulator {
   CommandTable commands_;
   const std::vector<ScenarioLine>* lines_ = nullptr;
   std::size_t next_ = 0;
-  std::size_t expectFrom_ = 0;   // transcript index after the last matched expect
+  std::size_t expectFrom_ = 0;  // transcript index after the last matched expect
   double pause_ = 0;
   bool agentRunning_ = false;
   bool started_ = false;
   bool scenarioEnded_ = false;
-  std::exception_ptr pending_;   // an error raised inside the agent's loop
+  std::exception_ptr pending_;  // an error raised inside the agent's loop
 };
 
 // Each group of commands registers itself here (Commands.cc lists them).

@@ -10,8 +10,8 @@
 #include "menus/ItemRecords.h"
 #include "menus/MenuBuilder.h"
 #include "platform/events/Events.h"
-#include "platform/menus/MenuEvents.h"
 #include "platform/host/Transcript.h"
+#include "platform/menus/MenuEvents.h"
 #include "triggers/Triggers.h"
 
 namespace {
@@ -28,8 +28,8 @@ unsigned long ParseIndex(const ScenarioLine& line, const std::string& word) {
 UtilityMenu* TriggerAt(const ScenarioLine& line, const std::string& word) {
   const unsigned long n = ParseIndex(line, word);
   if (n == 0 || n > gTriggers.size())
-    throw ScenarioError(line, Fmt("no trigger %s (the agent has %zu)", word.c_str(),
-                                  gTriggers.size()));
+    throw ScenarioError(line,
+                        Fmt("no trigger %s (the agent has %zu)", word.c_str(), gTriggers.size()));
   return gTriggers[n - 1];
 }
 
@@ -52,11 +52,12 @@ void ListTriggers(Simulator& sim, const ScenarioLine&) {
   for (std::size_t i = 0; i < gTriggers.size(); ++i) {
     const UtilityMenu* t = gTriggers[i];
     const bool tab = dynamic_cast<const ScreenMenu*>(t) != nullptr;
-    sim.Note(Fmt("trigger %zu: %s position %d screen %d offset %d button %u modifiers 0x%04X "
-                 "drops %s hot key %s, %s",
-                 i + 1, tab ? "tab" : "window-less", t->position, t->screen, t->offset,
-                 t->button, t->modifiers, AcceptsDrops(t) ? "yes" : "no",
-                 t->hotKeyRef ? "yes" : "none", MenuSummary(t->menu).c_str()));
+    sim.Note(
+        Fmt("trigger %zu: %s position %d screen %d offset %d button %u modifiers 0x%04X "
+            "drops %s hot key %s, %s",
+            i + 1, tab ? "tab" : "window-less", t->position, t->screen, t->offset, t->button,
+            t->modifiers, AcceptsDrops(t) ? "yes" : "no", t->hotKeyRef ? "yes" : "none",
+            MenuSummary(t->menu).c_str()));
   }
 }
 

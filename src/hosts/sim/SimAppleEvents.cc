@@ -64,8 +64,7 @@ std::optional<ProcessSerialNumber> SimAppleEvents::Receiver(const AppleEvent& ev
         match =
             !bytes.empty() && BundleIdentifierOf(*info) == std::string(bytes.begin(), bytes.end());
         break;
-      default:
-        return std::nullopt;
+      default: return std::nullopt;
     }
     if (match) return psn;
   }

@@ -3,9 +3,9 @@
 #include "platform/appleevents/AppleEvents.h"
 #include "platform/corefoundation/CoreFoundation.h"
 #include "platform/events/Events.h"
-#include "platform/icons/Icons.h"
 #include "platform/events/Notifications.h"
 #include "platform/host/Transcript.h"
+#include "platform/icons/Icons.h"
 
 namespace {
 
@@ -87,7 +87,8 @@ OSErr SimDesktop::ReceiveAppleEvent(AEEventClass eventClass, AEEventID eventID,
   const ProcessSerialNumber self = {0, kCurrentProcess};
   AEAddressDesc address;
   AppleEvent event, reply;
-  if (AECreateDesc(typeProcessSerialNumber, &self, sizeof self, &address) != noErr) return memFullErr;
+  if (AECreateDesc(typeProcessSerialNumber, &self, sizeof self, &address) != noErr)
+    return memFullErr;
   OSErr err = AECreateAppleEvent(eventClass, eventID, &address, kAutoGenerateReturnID,
                                  kAnyTransactionID, &event);
   AEDisposeDesc(&address);

@@ -25,8 +25,7 @@ void MakeFolders(const std::string& path) {
 }  // namespace
 
 SimFileSystem::SimFileSystem(const std::string& sandbox, const std::string& home)
-    : sandbox_(RealPathOr(sandbox)),
-      home_(home.empty() ? sandbox_ + "/Home" : RealPathOr(home)) {
+    : sandbox_(RealPathOr(sandbox)), home_(home.empty() ? sandbox_ + "/Home" : RealPathOr(home)) {
   const std::string& S = sandbox_;
   const std::string& H = home_;
   folders_ = {
@@ -64,9 +63,8 @@ void SimFileSystem::CreateStandardFolders() const {
 
 void SimFileSystem::AddVolume(const std::string& name, const std::string& mountPoint,
                               bool ejectable, bool mounted) {
-  std::string path = !mountPoint.empty() && mountPoint.front() == '/'
-                         ? mountPoint
-                         : sandbox_ + "/" + mountPoint;
+  std::string path =
+      !mountPoint.empty() && mountPoint.front() == '/' ? mountPoint : sandbox_ + "/" + mountPoint;
   MakeFolders(path);
   volumes_.push_back(HostVolume{name, RealPathOr(path), mounted, ejectable});
 }
@@ -92,7 +90,8 @@ bool SimFileSystem::RequestMount(std::string_view mountPoint) {
   if (!v) return false;
   ++mountRequests_;
   if (mountAnswer_) v->mounted = true;
-  Transcribe(Fmt("mount request: \"%s\" %s", v->name.c_str(), mountAnswer_ ? "mounted" : "refused"));
+  Transcribe(
+      Fmt("mount request: \"%s\" %s", v->name.c_str(), mountAnswer_ ? "mounted" : "refused"));
   return mountAnswer_;
 }
 

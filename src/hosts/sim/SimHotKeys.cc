@@ -10,9 +10,7 @@ OSStatus SimHotKeys::Register(UInt32 keyCode, UInt32 modifiers) {
   return noErr;
 }
 
-void SimHotKeys::Unregister(UInt32 keyCode, UInt32 modifiers) {
-  ours_.erase({keyCode, modifiers});
-}
+void SimHotKeys::Unregister(UInt32 keyCode, UInt32 modifiers) { ours_.erase({keyCode, modifiers}); }
 
 void SimHotKeys::MarkTaken(UInt32 keyCode, UInt32 modifiers) {
   taken_.insert({keyCode, modifiers});
@@ -24,10 +22,10 @@ bool SimHotKeys::IsGrabbed(UInt32 keyCode, UInt32 modifiers) const {
 
 OSStatus SimHotKeys::Deliver(UInt32 keyCode, UInt32 modifiers, UInt32 kind) {
   if (!ours_.count({keyCode, modifiers})) {
-    Transcribe(Fmt("hot key %s: key %u mods 0x%04X: %s",
-                   kind == kEventHotKeyPressed ? "pressed" : "released", keyCode, modifiers,
-                   taken_.count({keyCode, modifiers}) ? "taken by another program"
-                                                      : "nothing bound"));
+    Transcribe(
+        Fmt("hot key %s: key %u mods 0x%04X: %s",
+            kind == kEventHotKeyPressed ? "pressed" : "released", keyCode, modifiers,
+            taken_.count({keyCode, modifiers}) ? "taken by another program" : "nothing bound"));
     return eventHotKeyInvalidErr;
   }
   return DispatchHotKeyEvent(keyCode, modifiers, kind);

@@ -88,22 +88,12 @@ void DrawPane(cairo_t* cr) {
 
 void DrawKind(cairo_t* cr, IconKind kind) {
   switch (kind) {
-    case IconKind::kFolder:
-      DrawFolder(cr);
-      break;
-    case IconKind::kApplication:
-      DrawApplication(cr);
-      break;
-    case IconKind::kVolume:
-      DrawVolume(cr);
-      break;
-    case IconKind::kPane:
-      DrawPane(cr);
-      break;
+    case IconKind::kFolder: DrawFolder(cr); break;
+    case IconKind::kApplication: DrawApplication(cr); break;
+    case IconKind::kVolume: DrawVolume(cr); break;
+    case IconKind::kPane: DrawPane(cr); break;
     case IconKind::kDocument:
-    case IconKind::kAlias:
-      DrawDocument(cr);
-      break;
+    case IconKind::kAlias: DrawDocument(cr); break;
   }
 }
 

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/core/MacTypes.h"
 #include "platform/bundles/HostPrivateFunctions.h"
+#include "platform/core/MacTypes.h"
 
 class SimPrivateFunctions final : public HostPrivateFunctions {
  public:

@@ -5,8 +5,8 @@
 #include <algorithm>
 
 #include "platform/core/MacErrors.h"
-#include "platform/processes/Processes.h"
 #include "platform/host/Transcript.h"
+#include "platform/processes/Processes.h"
 
 SimProcesses::SimProcesses() {
   SimProcess agent;

@@ -1,7 +1,7 @@
 #include "hosts/sim/SimScreens.h"
 
-#include "platform/windows/Screens.h"
 #include "platform/host/Transcript.h"
+#include "platform/windows/Screens.h"
 
 SimScreens::SimScreens() { Declare({SimScreen{Rect{0, 0, 768, 1024}, true, true, 1}}); }
 

@@ -2,8 +2,8 @@
 // AppleEvents.h). A recursive descent over the format; every descriptor made
 // on the way is owned until it is handed to its container, so a syntax error
 // anywhere leaves nothing behind.
-#include <cstdarg>
 #include <charconv>
+#include <cstdarg>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -26,8 +26,8 @@ struct Owned {
   }
 };
 
-constexpr std::string_view kOpenHex = "\xC2\xAB";     // «
-constexpr std::string_view kCloseHex = "\xC2\xBB";    // »
+constexpr std::string_view kOpenHex = "\xC2\xAB";         // «
+constexpr std::string_view kCloseHex = "\xC2\xBB";        // »
 constexpr std::string_view kOpenQuote = "\xE2\x80\x9C";   // “
 constexpr std::string_view kCloseQuote = "\xE2\x80\x9D";  // ”
 
@@ -76,8 +76,8 @@ class Parser {
     return errAEBuildSyntaxError;
   }
   void SkipSpace() {
-    while (pos_ < src_.size() && (src_[pos_] == ' ' || src_[pos_] == '\t' || src_[pos_] == '\n' ||
-                                  src_[pos_] == '\r'))
+    while (pos_ < src_.size() &&
+           (src_[pos_] == ' ' || src_[pos_] == '\t' || src_[pos_] == '\n' || src_[pos_] == '\r'))
       ++pos_;
   }
   bool Peek(std::string_view s) const { return src_.substr(pos_, s.size()) == s; }
@@ -226,7 +226,7 @@ class Parser {
     for (; pos_ < close; ++pos_) {
       char c = src_[pos_];
       if (c == ' ') continue;
-      int v = IsDigit(c) ? c - '0'
+      int v = IsDigit(c)               ? c - '0'
               : (c >= 'a' && c <= 'f') ? c - 'a' + 10
               : (c >= 'A' && c <= 'F') ? c - 'A' + 10
                                        : -1;
@@ -312,8 +312,8 @@ OSStatus AEBuildAppleEvent(AEEventClass theClass, AEEventID theID, DescType addr
   Owned address, event;
   if (OSStatus e = AECreateDesc(addressType, addressData, addressLength, &address.desc); e != noErr)
     return e;
-  if (OSStatus e = AECreateAppleEvent(theClass, theID, &address.desc, returnID, transactionID,
-                                      &event.desc);
+  if (OSStatus e =
+          AECreateAppleEvent(theClass, theID, &address.desc, returnID, transactionID, &event.desc);
       e != noErr)
     return e;
   va_list args;

@@ -19,18 +19,19 @@ std::optional<std::u16string> DecodeText(DescType type, Bytes bytes) {
   std::u16string out;
   switch (type) {
     case typeChar:
-      if (!MacRomanToUTF16(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), out))
+      if (!MacRomanToUTF16(
+              std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), out))
         return std::nullopt;
       return out;
     case typeUTF8Text:
-      return UTF8ToUTF16(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+      return UTF8ToUTF16(
+          std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     case typeUnicodeText:
       if (bytes.size() % 2 != 0) return std::nullopt;
       out.resize(bytes.size() / 2);
       if (!out.empty()) std::memcpy(out.data(), bytes.data(), bytes.size());
       return out;
-    default:
-      return std::nullopt;
+    default: return std::nullopt;
   }
 }
 
@@ -41,12 +42,10 @@ std::optional<std::string> EncodeText(DescType type, const std::u16string& text)
       if (!UTF16ToMacRoman(text, out)) return std::nullopt;
       return out;
     }
-    case typeUTF8Text:
-      return UTF16ToUTF8(text);
+    case typeUTF8Text: return UTF16ToUTF8(text);
     case typeUnicodeText:
       return std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
-    default:
-      return std::nullopt;
+    default: return std::nullopt;
   }
 }
 
@@ -66,9 +65,9 @@ struct IntType {
   std::size_t size;
   bool isSigned;
 };
-constexpr IntType kIntTypes[] = {{typeSInt16, 2, true},  {typeUInt16, 2, false},
-                                 {typeSInt32, 4, true},  {typeUInt32, 4, false},
-                                 {typeSInt64, 8, true},  {typeUInt64, 8, false}};
+constexpr IntType kIntTypes[] = {{typeSInt16, 2, true}, {typeUInt16, 2, false},
+                                 {typeSInt32, 4, true}, {typeUInt32, 4, false},
+                                 {typeSInt64, 8, true}, {typeUInt64, 8, false}};
 
 const IntType* FindInt(DescType t) {
   for (const auto& i : kIntTypes)
@@ -253,10 +252,8 @@ OSErr AECoerceDesc(const AEDesc* theAEDesc, DescType toType, AEDesc* result) {
       result->descriptorType = toType;
       return noErr;
     case ae::Kind::List:
-    case ae::Kind::Event:
-      return errAECoercionFail;
-    case ae::Kind::Data:
-      break;
+    case ae::Kind::Event: return errAECoercionFail;
+    case ae::Kind::Data: break;
   }
   if (toType == typeAEList) {
     AEDesc list = ae::MakeContainer(typeAEList, ae::Kind::List);

@@ -49,17 +49,33 @@ std::optional<std::string> DataText(DescType type, std::span<const UInt8> b) {
   if (auto text = ae::TextOf(type, b)) return Quoted(*text);
   const std::size_t n = b.size();
   switch (type) {
-    case typeSInt16: if (n == 2) return Fmt("%d", Load<SInt16>(b)); break;
-    case typeUInt16: if (n == 2) return Fmt("%u", Load<UInt16>(b)); break;
-    case typeSInt32: if (n == 4) return Fmt("%d", Load<SInt32>(b)); break;
-    case typeUInt32: if (n == 4) return Fmt("%u", Load<UInt32>(b)); break;
-    case typeSInt64: if (n == 8) return Fmt("%lld", static_cast<long long>(Load<SInt64>(b))); break;
+    case typeSInt16:
+      if (n == 2) return Fmt("%d", Load<SInt16>(b));
+      break;
+    case typeUInt16:
+      if (n == 2) return Fmt("%u", Load<UInt16>(b));
+      break;
+    case typeSInt32:
+      if (n == 4) return Fmt("%d", Load<SInt32>(b));
+      break;
+    case typeUInt32:
+      if (n == 4) return Fmt("%u", Load<UInt32>(b));
+      break;
+    case typeSInt64:
+      if (n == 8) return Fmt("%lld", static_cast<long long>(Load<SInt64>(b)));
+      break;
     case typeUInt64:
       if (n == 8) return Fmt("%llu", static_cast<unsigned long long>(Load<UInt64>(b)));
       break;
-    case typeIEEE32BitFloatingPoint: if (n == 4) return Fmt("%g", double(Load<float>(b))); break;
-    case typeIEEE64BitFloatingPoint: if (n == 8) return Fmt("%g", Load<double>(b)); break;
-    case typeBoolean: if (n == 1) return std::string(b[0] ? "true" : "false"); break;
+    case typeIEEE32BitFloatingPoint:
+      if (n == 4) return Fmt("%g", double(Load<float>(b)));
+      break;
+    case typeIEEE64BitFloatingPoint:
+      if (n == 8) return Fmt("%g", Load<double>(b));
+      break;
+    case typeBoolean:
+      if (n == 1) return std::string(b[0] ? "true" : "false");
+      break;
     case typeTrue:
     case typeFalse:
       if (n == 0) return std::string();
@@ -90,8 +106,7 @@ std::optional<std::string> DataText(DescType type, std::span<const UInt8> b) {
         return Fmt("x %g, y %g", double(xy[0]), double(xy[1]));
       }
       break;
-    default:
-      break;
+    default: break;
   }
   return std::nullopt;
 }
@@ -111,7 +126,8 @@ std::string DescribeEvent(const AEDesc& desc) {
   const auto& attrs = desc.dataHandle->attributes;
   auto code = [&](AEKeyword key) {
     const AEItem* item = ae::FindKey(attrs, key);
-    if (!item || !item->desc.dataHandle || item->desc.dataHandle->bytes.size() != 4) return std::string("'?'");
+    if (!item || !item->desc.dataHandle || item->desc.dataHandle->bytes.size() != 4)
+      return std::string("'?'");
     return Code(Load<OSType>(item->desc.dataHandle->bytes));
   };
   std::string out = code(keyEventClassAttr) + "/" + code(keyEventIDAttr);
@@ -121,7 +137,8 @@ std::string DescribeEvent(const AEDesc& desc) {
 }
 
 std::string Describe(const AEDesc& desc) {
-  if (!desc.dataHandle) return desc.descriptorType == typeNull ? "null" : Code(desc.descriptorType) + "()";
+  if (!desc.dataHandle)
+    return desc.descriptorType == typeNull ? "null" : Code(desc.descriptorType) + "()";
   const auto& s = *desc.dataHandle;
   switch (s.kind) {
     case ae::Kind::List: {
@@ -133,11 +150,10 @@ std::string Describe(const AEDesc& desc) {
       return out + "]";
     }
     case ae::Kind::Record:
-      return (desc.descriptorType == typeAERecord ? "" : Code(desc.descriptorType)) + Keyed(s.items);
-    case ae::Kind::Event:
-      return DescribeEvent(desc);
-    case ae::Kind::Data:
-      break;
+      return (desc.descriptorType == typeAERecord ? "" : Code(desc.descriptorType)) +
+             Keyed(s.items);
+    case ae::Kind::Event: return DescribeEvent(desc);
+    case ae::Kind::Data: break;
   }
   auto text = DataText(desc.descriptorType, s.bytes);
   return Code(desc.descriptorType) + "(" + (text ? *text : Hex(s.bytes)) + ")";

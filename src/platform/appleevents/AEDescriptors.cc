@@ -33,7 +33,8 @@ static void CopyItems(const std::vector<AEItem>& from, std::vector<AEItem>& to) 
 AEDesc Duplicate(const AEDesc& desc) {
   if (!desc.dataHandle) return AEDesc{desc.descriptorType, nullptr};
   const auto& from = *desc.dataHandle;
-  if (from.kind == Kind::Data) return MakeData(desc.descriptorType, from.bytes.data(), from.bytes.size());
+  if (from.kind == Kind::Data)
+    return MakeData(desc.descriptorType, from.bytes.data(), from.bytes.size());
   AEDesc copy = MakeContainer(desc.descriptorType, from.kind);
   CopyItems(from.items, copy.dataHandle->items);
   CopyItems(from.attributes, copy.dataHandle->attributes);

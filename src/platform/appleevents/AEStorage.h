@@ -15,9 +15,9 @@ struct AEItem {
 struct OpaqueAEDataStorageType {
   enum class Kind { Data, List, Record, Event };
   Kind kind = Kind::Data;
-  std::vector<UInt8> bytes;            // Data
-  std::vector<AEItem> items;           // List, Record, Event (its parameters)
-  std::vector<AEItem> attributes;      // Event
+  std::vector<UInt8> bytes;        // Data
+  std::vector<AEItem> items;       // List, Record, Event (its parameters)
+  std::vector<AEItem> attributes;  // Event
 
   OpaqueAEDataStorageType() = default;
   OpaqueAEDataStorageType(const OpaqueAEDataStorageType&) = delete;
@@ -29,7 +29,9 @@ namespace ae {
 
 using Kind = OpaqueAEDataStorageType::Kind;
 
-inline bool IsContainer(const AEDesc* d) { return d && d->dataHandle && d->dataHandle->kind != Kind::Data; }
+inline bool IsContainer(const AEDesc* d) {
+  return d && d->dataHandle && d->dataHandle->kind != Kind::Data;
+}
 inline bool IsKeyed(const AEDesc* d) {
   return d && d->dataHandle &&
          (d->dataHandle->kind == Kind::Record || d->dataHandle->kind == Kind::Event);

@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "platform/appleevents/AEStorage.h"
+#include "platform/appleevents/HostAppleEvents.h"
 #include "platform/host/Host.h"
 #include "platform/host/Transcript.h"
-#include "platform/appleevents/HostAppleEvents.h"
 
 namespace {
 
@@ -27,8 +27,8 @@ void PutAttribute(AppleEvent& event, AEKeyword key, DescType type, const void* d
 }
 
 bool IsAddressType(DescType t) {
-  return t == typeProcessSerialNumber || t == typeApplSignature ||
-         t == typeApplicationBundleID || t == typeKernelProcessID;
+  return t == typeProcessSerialNumber || t == typeApplSignature || t == typeApplicationBundleID ||
+         t == typeKernelProcessID;
 }
 
 struct HandlerEntry {
@@ -92,8 +92,8 @@ OSErr AEGetParamPtr(const AppleEvent* theAppleEvent, AEKeyword theAEKeyword, Des
                      actualSize);
 }
 
-OSErr AEGetParamDesc(const AppleEvent* theAppleEvent, AEKeyword theAEKeyword,
-                     DescType desiredType, AEDesc* result) {
+OSErr AEGetParamDesc(const AppleEvent* theAppleEvent, AEKeyword theAEKeyword, DescType desiredType,
+                     AEDesc* result) {
   return AEGetKeyDesc(theAppleEvent, theAEKeyword, desiredType, result);
 }
 

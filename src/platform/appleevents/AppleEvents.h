@@ -42,9 +42,9 @@ enum : DescType {
   typeUInt64 = 'ucom',
   typeIEEE32BitFloatingPoint = 'sing',
   typeIEEE64BitFloatingPoint = 'doub',
-  typeChar = 'TEXT',            // Mac Roman text, no terminator
+  typeChar = 'TEXT',  // Mac Roman text, no terminator
   typeUTF8Text = 'utf8',
-  typeUnicodeText = 'utxt',     // UTF-16 in host order, no terminator
+  typeUnicodeText = 'utxt',  // UTF-16 in host order, no terminator
   typeType = 'type',
   typeEnumerated = 'enum',
   typeKeyword = 'keyw',
@@ -62,7 +62,7 @@ enum : DescType {
   typeApplicationBundleID = 'bund',
   typeKernelProcessID = 'kpid',
   typeQDPoint = 'QDpt',
-  typeHIPoint = 'hipt',         // two 32-bit floats, x then y
+  typeHIPoint = 'hipt',  // two 32-bit floats, x then y
   typeQDRectangle = 'qdrt',
 };
 
@@ -202,8 +202,8 @@ OSErr AEPutDesc(AEDescList* theAEDescList, long index, const AEDesc* theAEDesc);
 [[nodiscard]] OSErr AEGetNthPtr(const AEDescList* theAEDescList, long index, DescType desiredType,
                                 AEKeyword* theAEKeyword, DescType* typeCode, void* dataPtr,
                                 Size maximumSize, Size* actualSize);
-[[nodiscard]] OSErr AEGetNthDesc(const AEDescList* theAEDescList, long index,
-                                 DescType desiredType, AEKeyword* theAEKeyword, AEDesc* result);
+[[nodiscard]] OSErr AEGetNthDesc(const AEDescList* theAEDescList, long index, DescType desiredType,
+                                 AEKeyword* theAEKeyword, AEDesc* result);
 // Status: noErr; paramErr; errAEWrongDataType; errAEIllegalIndex.
 OSErr AEDeleteItem(AEDescList* theAEDescList, long index);
 
@@ -299,22 +299,22 @@ struct AEBuildError {
 [[nodiscard]] OSStatus AEBuildDesc(AEDesc* dst, AEBuildError* error, const char* src, ...);
 // Puts the parameters of paramsFmt ("key: value, ...") into event.
 // Status: as AEBuildDesc; errAENotAppleEvent.
-[[nodiscard]] OSStatus AEBuildParameters(AppleEvent* event, AEBuildError* error,
-                                         const char* format, ...);
+[[nodiscard]] OSStatus AEBuildParameters(AppleEvent* event, AEBuildError* error, const char* format,
+                                         ...);
 // A new event addressed by (addressType, addressData) with the parameters of
 // paramsFmt. On failure nothing is left in *result. Status: as AEBuildDesc.
 [[nodiscard]] OSStatus AEBuildAppleEvent(AEEventClass theClass, AEEventID theID,
                                          DescType addressType, const void* addressData,
-                                         Size addressLength, SInt16 returnID,
-                                         SInt32 transactionID, AppleEvent* result,
-                                         AEBuildError* error, const char* paramsFmt, ...);
+                                         Size addressLength, SInt16 returnID, SInt32 transactionID,
+                                         AppleEvent* result, AEBuildError* error,
+                                         const char* paramsFmt, ...);
 
 // ------------------------------------------------------------------ sending
 
 using AEIdleProcPtr = Boolean (*)(void* theEvent, SInt32* sleepTime, void** mouseRgn);
 using AEIdleUPP = AEIdleProcPtr;
-using AEFilterProcPtr = Boolean (*)(void* theEvent, SInt32 returnID,
-                                    AETransactionID transactionID, const AEAddressDesc* sender);
+using AEFilterProcPtr = Boolean (*)(void* theEvent, SInt32 returnID, AETransactionID transactionID,
+                                    const AEAddressDesc* sender);
 using AEFilterUPP = AEFilterProcPtr;
 
 // Hands the event to the host's receiver of the process its address names
@@ -345,8 +345,7 @@ inline void DisposeAEEventHandlerUPP(AEEventHandlerUPP) {}
 // wildcard one. System handlers share the one table.
 // Status: noErr; paramErr (no handler).
 OSErr AEInstallEventHandler(AEEventClass theAEEventClass, AEEventID theAEEventID,
-                            AEEventHandlerUPP handler, SRefCon handlerRefcon,
-                            Boolean isSysHandler);
+                            AEEventHandlerUPP handler, SRefCon handlerRefcon, Boolean isSysHandler);
 // Status: noErr; errAEHandlerNotFound (nothing installed for the pair, or a
 // different handler).
 OSErr AERemoveEventHandler(AEEventClass theAEEventClass, AEEventID theAEEventID,

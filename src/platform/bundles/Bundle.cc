@@ -7,9 +7,9 @@
 
 #include <climits>
 
+#include "platform/bundles/HostPrivateFunctions.h"
 #include "platform/host/Host.h"
 #include "platform/propertylists/PropertyList.h"
-#include "platform/bundles/HostPrivateFunctions.h"
 
 namespace {
 
@@ -55,9 +55,9 @@ bool Exists(const std::string& path, bool* isDirectory) {
 }
 
 CFRef<CFURLRef> URLForPath(const std::string& path, bool isDirectory) {
-  return CFURLCreateFromFileSystemRepresentation(
-      nullptr, reinterpret_cast<const UInt8*>(path.data()), static_cast<CFIndex>(path.size()),
-      isDirectory);
+  return CFURLCreateFromFileSystemRepresentation(nullptr,
+                                                 reinterpret_cast<const UInt8*>(path.data()),
+                                                 static_cast<CFIndex>(path.size()), isDirectory);
 }
 
 std::string ResourcesPath(CFBundleRef bundle) { return bundle->path + "/Contents/Resources"; }
@@ -68,8 +68,8 @@ const StringsTable& TableNamed(CFBundleRef bundle, const std::string& name) {
   StringsTable table;
   if (!bundle->path.empty() && !Climbs(name)) {
     for (const char* localization : kEnglishLocalizations) {
-      auto loaded = StringsTable::Load(ResourcesPath(bundle) + "/" + localization + "/" + name +
-                                       ".strings");
+      auto loaded =
+          StringsTable::Load(ResourcesPath(bundle) + "/" + localization + "/" + name + ".strings");
       if (loaded) {
         table = std::move(*loaded);
         break;

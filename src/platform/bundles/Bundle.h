@@ -12,8 +12,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/corefoundation/CoreFoundation.h"
 #include "platform/bundles/StringsTable.h"
+#include "platform/corefoundation/CoreFoundation.h"
 
 inline constexpr CFTypeID kCFTypeIDBundle = 1100;
 

@@ -49,9 +49,9 @@ using FSVolumeRefNum = SInt16;
 using MenuID = SInt16;
 using MenuItemIndex = UInt16;
 using MenuCommand = UInt32;
-using EventTime = double;          // seconds
+using EventTime = double;  // seconds
 using EventTimeout = double;
-using EventTimerInterval = double; // seconds
+using EventTimerInterval = double;  // seconds
 using CGFloat = double;
 
 // Builds a four-character code from its text ("abcd" -> 'abcd'); shorter

@@ -148,8 +148,8 @@ CFIndex CFArrayGetFirstIndexOfValue(CFArrayRef array, CFRange range, const void*
   assert(array && InRange(CFArrayGetCount(array), range));
   for (CFIndex i = range.location; i < range.location + range.length; ++i) {
     const void* v = array->values[static_cast<std::size_t>(i)];
-    if (v == value || (array->retains && CFEqual(static_cast<CFTypeRef>(v),
-                                                 static_cast<CFTypeRef>(value))))
+    if (v == value ||
+        (array->retains && CFEqual(static_cast<CFTypeRef>(v), static_cast<CFTypeRef>(value))))
       return i;
   }
   return -1;

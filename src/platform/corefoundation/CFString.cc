@@ -120,9 +120,7 @@ namespace {
 bool Decode(const UInt8* bytes, std::size_t len, CFStringEncoding enc, std::u16string& out) {
   std::string_view sv(reinterpret_cast<const char*>(bytes), len);
   switch (enc) {
-    case kCFStringEncodingUTF8:
-      out = UTF8ToUTF16(sv);
-      return true;
+    case kCFStringEncodingUTF8: out = UTF8ToUTF16(sv); return true;
     case kCFStringEncodingASCII:
       out.clear();
       for (unsigned char c : sv) {
@@ -134,8 +132,7 @@ bool Decode(const UInt8* bytes, std::size_t len, CFStringEncoding enc, std::u16s
       out.clear();
       for (unsigned char c : sv) out.push_back(c);
       return true;
-    case kCFStringEncodingMacRoman:
-      return MacRomanToUTF16(sv, out);
+    case kCFStringEncodingMacRoman: return MacRomanToUTF16(sv, out);
     case kCFStringEncodingUTF16:
       out.assign(len / 2, u'\0');
       std::memcpy(out.data(), bytes, out.size() * 2);
@@ -145,16 +142,13 @@ bool Decode(const UInt8* bytes, std::size_t len, CFStringEncoding enc, std::u16s
       for (std::size_t i = 0; i + 1 < len; i += 2)
         out.push_back(static_cast<char16_t>((bytes[i] << 8) | bytes[i + 1]));
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 
 bool Encode(std::u16string_view text, CFStringEncoding enc, std::string& out) {
   switch (enc) {
-    case kCFStringEncodingUTF8:
-      out = UTF16ToUTF8(text);
-      return true;
+    case kCFStringEncodingUTF8: out = UTF16ToUTF8(text); return true;
     case kCFStringEncodingASCII:
     case kCFStringEncodingISOLatin1: {
       const char16_t limit = enc == kCFStringEncodingASCII ? 0x80 : 0x100;
@@ -165,10 +159,8 @@ bool Encode(std::u16string_view text, CFStringEncoding enc, std::string& out) {
       }
       return true;
     }
-    case kCFStringEncodingMacRoman:
-      return UTF16ToMacRoman(text, out);
-    default:
-      return false;
+    case kCFStringEncodingMacRoman: return UTF16ToMacRoman(text, out);
+    default: return false;
   }
 }
 

@@ -10,15 +10,15 @@
 // ------------------------------------------------------------------- data
 
 __CFData::~__CFData() {
-  if (external && externalDeallocator != kCFAllocatorNull)
-    std::free(const_cast<UInt8*>(external));
+  if (external && externalDeallocator != kCFAllocatorNull) std::free(const_cast<UInt8*>(external));
 }
 
 bool __CFData::Equals(const __CFObject& other) const {
   auto& o = static_cast<const __CFData&>(other);
   // Empty data may have no buffer at all: memcmp on null is undefined.
   return Length() == o.Length() &&
-         (Length() == 0 || std::memcmp(Bytes(), o.Bytes(), static_cast<std::size_t>(Length())) == 0);
+         (Length() == 0 ||
+          std::memcmp(Bytes(), o.Bytes(), static_cast<std::size_t>(Length())) == 0);
 }
 
 CFHashCode __CFData::Hash() const {
@@ -111,16 +111,12 @@ bool IsFloatType(CFNumberType t) {
 int IntWidth(CFNumberType t) {
   switch (t) {
     case kCFNumberSInt8Type:
-    case kCFNumberCharType:
-      return 1;
+    case kCFNumberCharType: return 1;
     case kCFNumberSInt16Type:
-    case kCFNumberShortType:
-      return 2;
+    case kCFNumberShortType: return 2;
     case kCFNumberSInt32Type:
-    case kCFNumberIntType:
-      return 4;
-    default:
-      return 8;
+    case kCFNumberIntType: return 4;
+    default: return 8;
   }
 }
 
@@ -172,8 +168,18 @@ CFRef<CFNumberRef> CFNumberCreate(CFAllocatorRef, CFNumberType type, const void*
   } else {
     switch (IntWidth(type)) {
       case 1: n->intValue = *static_cast<const SInt8*>(valuePtr); break;
-      case 2: { SInt16 v; std::memcpy(&v, valuePtr, 2); n->intValue = v; break; }
-      case 4: { SInt32 v; std::memcpy(&v, valuePtr, 4); n->intValue = v; break; }
+      case 2: {
+        SInt16 v;
+        std::memcpy(&v, valuePtr, 2);
+        n->intValue = v;
+        break;
+      }
+      case 4: {
+        SInt32 v;
+        std::memcpy(&v, valuePtr, 4);
+        n->intValue = v;
+        break;
+      }
       default: std::memcpy(&n->intValue, valuePtr, 8); break;
     }
   }
@@ -296,8 +302,8 @@ CFRef<CFURLRef> CFURLCreateFromFileSystemRepresentation(CFAllocatorRef, const UI
                                                         CFIndex bufLen, Boolean isDirectory) {
   if (!buffer || bufLen <= 0) return nullptr;
   auto* u = new __CFURL;
-  u->path = NormalisePath(std::string(reinterpret_cast<const char*>(buffer),
-                                      static_cast<std::size_t>(bufLen)));
+  u->path = NormalisePath(
+      std::string(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(bufLen)));
   u->isDirectory = isDirectory;
   return CFRef<CFURLRef>(u);
 }
@@ -307,8 +313,7 @@ CFRef<CFStringRef> CFURLCopyFileSystemPath(CFURLRef url, CFURLPathStyle style) {
   return CFStringFromUTF8(url->path);
 }
 
-Boolean CFURLGetFileSystemRepresentation(CFURLRef url, Boolean, UInt8* buffer,
-                                         CFIndex maxBufLen) {
+Boolean CFURLGetFileSystemRepresentation(CFURLRef url, Boolean, UInt8* buffer, CFIndex maxBufLen) {
   if (!url || !buffer || static_cast<CFIndex>(url->path.size()) + 1 > maxBufLen) return false;
   std::memcpy(buffer, url->path.c_str(), url->path.size() + 1);
   return true;

@@ -20,7 +20,7 @@ using CFIndex = long;
 using CFTypeID = unsigned long;
 using CFHashCode = unsigned long;
 using CFOptionFlags = unsigned long;
-using CFAbsoluteTime = double;   // seconds since 2001-01-01 00:00:00 UTC
+using CFAbsoluteTime = double;  // seconds since 2001-01-01 00:00:00 UTC
 using CFTimeInterval = double;
 using CFStringEncoding = UInt32;
 
@@ -62,7 +62,7 @@ class __CFObject {
   virtual std::string Describe() const = 0;
 
   mutable long retainCount = 1;
-  bool immortal = false;   // constants (booleans, CFSTR) are never freed
+  bool immortal = false;  // constants (booleans, CFSTR) are never freed
 };
 
 using CFTypeRef = const __CFObject*;
@@ -127,11 +127,11 @@ class CFRef {
   }
   CFRef(CFRef&& o) noexcept : ptr_(std::exchange(o.ptr_, nullptr)) {}
   template <class U>
-    requires(std::is_convertible_v<U, T> && !std::is_same_v<U, T>)
-  CFRef(CFRef<U>&& o) noexcept : ptr_(o.Detach()) {}
+  requires(std::is_convertible_v<U, T> && !std::is_same_v<U, T>) CFRef(CFRef<U>&& o)
+  noexcept : ptr_(o.Detach()) {}
   template <class U>
-    requires(std::is_convertible_v<U, T> && !std::is_same_v<U, T>)
-  CFRef(const CFRef<U>& o) : ptr_(o.get()) {
+  requires(std::is_convertible_v<U, T> && !std::is_same_v<U, T>) CFRef(const CFRef<U>& o)
+      : ptr_(o.get()) {
     if (ptr_) CFRetain(ptr_);
   }
   CFRef& operator=(CFRef o) noexcept {

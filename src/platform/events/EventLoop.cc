@@ -37,8 +37,8 @@ void DeliverFirst() {
   ScheduleDrain();
   EventTargetRef target = GetUserFocusEventTarget();
   EventTargetRef posted = nullptr;
-  if (GetEventParameter(event, kEventParamPostTarget, typeEventTargetRef, nullptr,
-                        sizeof posted, nullptr, &posted) == noErr &&
+  if (GetEventParameter(event, kEventParamPostTarget, typeEventTargetRef, nullptr, sizeof posted,
+                        nullptr, &posted) == noErr &&
       posted)
     target = posted;
   (void)SendEventToEventTarget(event, target);

@@ -25,8 +25,8 @@ namespace {
 
 OpaqueEventRef::Parameter* FindParameter(EventRef event, EventParamName name) {
   auto& params = event->parameters;
-  auto it = std::find_if(params.begin(), params.end(),
-                         [&](const auto& p) { return p.name == name; });
+  auto it =
+      std::find_if(params.begin(), params.end(), [&](const auto& p) { return p.name == name; });
   return it == params.end() ? nullptr : &*it;
 }
 
@@ -109,8 +109,8 @@ OSStatus GetEventParameter(EventRef inEvent, EventParamName inName, EventParamTy
 OSStatus RemoveEventParameter(EventRef inEvent, EventParamName inName) {
   if (!inEvent) return paramErr;
   auto& params = inEvent->parameters;
-  auto it = std::find_if(params.begin(), params.end(),
-                         [&](const auto& p) { return p.name == inName; });
+  auto it =
+      std::find_if(params.begin(), params.end(), [&](const auto& p) { return p.name == inName; });
   if (it == params.end()) return eventParameterNotFoundErr;
   params.erase(it);
   return noErr;

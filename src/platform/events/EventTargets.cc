@@ -78,7 +78,8 @@ bool IsLiveTarget(EventTargetRef t) {
 
 std::string TypesText(ItemCount n, const EventTypeSpec* list) {
   std::string out;
-  for (ItemCount i = 0; i < n; ++i) out += " " + events::TypeText(list[i].eventClass, list[i].eventKind);
+  for (ItemCount i = 0; i < n; ++i)
+    out += " " + events::TypeText(list[i].eventClass, list[i].eventKind);
   return out;
 }
 
@@ -86,9 +87,9 @@ void Detach(OpaqueEventHandlerRef* handler) {
   handler->removed = true;
   LiveHandlers().erase(handler);
   auto& list = handler->target->handlers;
-  list.erase(std::remove_if(list.begin(), list.end(),
-                            [&](const auto& h) { return h.get() == handler; }),
-             list.end());
+  list.erase(
+      std::remove_if(list.begin(), list.end(), [&](const auto& h) { return h.get() == handler; }),
+      list.end());
 }
 
 OSStatus RunFrom(Chain& chain, std::size_t start) {

@@ -40,7 +40,8 @@ bool IsLive(EventLoopTimerRef timer) {
 
 void Cancel(OpaqueEventLoopTimerRef& timer) {
   // A host installed since the timer was armed knows nothing of it.
-  if (timer.hostTimer && timer.loop == CurrentHost().runLoop) timer.loop->CancelTimer(*timer.hostTimer);
+  if (timer.hostTimer && timer.loop == CurrentHost().runLoop)
+    timer.loop->CancelTimer(*timer.hostTimer);
   timer.hostTimer.reset();
   timer.loop = nullptr;
 }

@@ -184,8 +184,8 @@ using EventRef = OpaqueEventRef*;
 
 // A new event (retain count 1). when 0 is fine: the agent posts such events.
 // Status: noErr; paramErr (no outEvent).
-[[nodiscard]] OSStatus CreateEvent(void* inAllocator, UInt32 inClassID, UInt32 kind,
-                                   EventTime when, EventAttributes flags, EventRef* outEvent);
+[[nodiscard]] OSStatus CreateEvent(void* inAllocator, UInt32 inClassID, UInt32 kind, EventTime when,
+                                   EventAttributes flags, EventRef* outEvent);
 EventRef RetainEvent(EventRef inEvent);
 // Frees the event when the last reference goes.
 void ReleaseEvent(EventRef inEvent);
@@ -248,13 +248,13 @@ std::string GetEventTargetName(EventTargetRef target);
 // is transcribed ("handler installed: menu 3 'keyb'/1").
 // Status: noErr; paramErr (no target or handler, or a null list with types).
 OSStatus InstallEventHandler(EventTargetRef inTarget, EventHandlerUPP inHandler,
-                             ItemCount inNumTypes, const EventTypeSpec* inList,
-                             void* inUserData, EventHandlerRef* outRef);
+                             ItemCount inNumTypes, const EventTypeSpec* inList, void* inUserData,
+                             EventHandlerRef* outRef);
 inline OSStatus InstallApplicationEventHandler(EventHandlerUPP inHandler, ItemCount inNumTypes,
                                                const EventTypeSpec* inList, void* inUserData,
                                                EventHandlerRef* outRef) {
-  return InstallEventHandler(GetApplicationEventTarget(), inHandler, inNumTypes, inList,
-                             inUserData, outRef);
+  return InstallEventHandler(GetApplicationEventTarget(), inHandler, inNumTypes, inList, inUserData,
+                             outRef);
 }
 template <std::size_t N>
 constexpr ItemCount GetEventTypeCount(const EventTypeSpec (&)[N]) {

@@ -1,13 +1,14 @@
 // Global hot keys: registrations of this process, kept here; the grab itself
 // is the host's.
+#include "platform/events/HotKeys.h"
+
 #include <algorithm>
 #include <memory>
 #include <vector>
 
-#include "platform/events/HotKeys.h"
+#include "platform/events/HostHotKeys.h"
 #include "platform/host/Host.h"
 #include "platform/host/Transcript.h"
-#include "platform/events/HostHotKeys.h"
 
 struct OpaqueEventHotKeyRef {
   UInt32 keyCode = 0;
@@ -43,7 +44,8 @@ OSStatus RegisterEventHotKey(UInt32 inHotKeyCode, UInt32 inHotKeyModifiers,
                              EventHotKeyID inHotKeyID, EventTargetRef inTarget, OptionBits,
                              EventHotKeyRef* outRef) {
   if (!inTarget || !outRef) return paramErr;
-  const std::string what = Combination(inHotKeyCode, inHotKeyModifiers) + " " + Identifier(inHotKeyID);
+  const std::string what =
+      Combination(inHotKeyCode, inHotKeyModifiers) + " " + Identifier(inHotKeyID);
   OSStatus status = noErr;
   if (Find(inHotKeyCode, inHotKeyModifiers))
     status = eventHotKeyExistsErr;
@@ -68,7 +70,8 @@ OSStatus RegisterEventHotKey(UInt32 inHotKeyCode, UInt32 inHotKeyModifiers,
 
 OSStatus UnregisterEventHotKey(EventHotKeyRef inHotKey) {
   auto& all = Registered();
-  auto it = std::find_if(all.begin(), all.end(), [&](const auto& h) { return h.get() == inHotKey; });
+  auto it =
+      std::find_if(all.begin(), all.end(), [&](const auto& h) { return h.get() == inHotKey; });
   if (!inHotKey || it == all.end()) return eventHotKeyInvalidErr;
   if (auto* host = CurrentHost().hotKeys) host->Unregister(inHotKey->keyCode, inHotKey->modifiers);
   Transcribe("hot key unregistered: " + Combination(inHotKey->keyCode, inHotKey->modifiers));
@@ -90,8 +93,8 @@ OSStatus DispatchHotKeyEvent(UInt32 keyCode, UInt32 modifiers, UInt32 kind) {
   Transcribe(Fmt("hot key %s: %s %s", kind == kEventHotKeyPressed ? "pressed" : "released",
                  Combination(keyCode, modifiers).c_str(), Identifier(id).c_str()));
   EventRef event = nullptr;
-  OSStatus status =
-      CreateEvent(nullptr, kEventClassKeyboard, kind, GetCurrentEventTime(), kEventAttributeNone, &event);
+  OSStatus status = CreateEvent(nullptr, kEventClassKeyboard, kind, GetCurrentEventTime(),
+                                kEventAttributeNone, &event);
   if (status != noErr) return status;
   status = SetEventParameter(event, kEventParamDirectObject, typeEventHotKeyID, sizeof id, &id);
   if (status == noErr) status = SendEventToEventTarget(event, target);

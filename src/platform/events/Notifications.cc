@@ -11,8 +11,8 @@ namespace {
 struct Observation {
   const void* observer = nullptr;
   CFNotificationCallback callBack = nullptr;
-  CFRef<CFStringRef> name;        // null: every notification
-  const void* object = nullptr;   // null: any object
+  CFRef<CFStringRef> name;       // null: every notification
+  const void* object = nullptr;  // null: any object
   bool retainsObject = false;
   bool removed = false;
 
@@ -88,14 +88,12 @@ void CFNotificationCenterRemoveObserver(CFNotificationCenterRef center, const vo
   });
 }
 
-void CFNotificationCenterRemoveEveryObserver(CFNotificationCenterRef center,
-                                             const void* observer) {
+void CFNotificationCenterRemoveEveryObserver(CFNotificationCenterRef center, const void* observer) {
   CFNotificationCenterRemoveObserver(center, observer, nullptr, nullptr);
 }
 
-void CFNotificationCenterPostNotification(CFNotificationCenterRef center,
-                                          CFNotificationName name, const void* object,
-                                          CFDictionaryRef userInfo, Boolean) {
+void CFNotificationCenterPostNotification(CFNotificationCenterRef center, CFNotificationName name,
+                                          const void* object, CFDictionaryRef userInfo, Boolean) {
   if (!center || !name) return;
   // Held for the whole delivery: an observer may release the caller's copy.
   CFRef<CFStringRef> heldName = CFRef<CFStringRef>::Retain(name);

@@ -52,10 +52,9 @@ void CFNotificationCenterAddObserver(CFNotificationCenterRef center, const void*
 // (null: every object).
 void CFNotificationCenterRemoveObserver(CFNotificationCenterRef center, const void* observer,
                                         CFNotificationName name, const void* object);
-void CFNotificationCenterRemoveEveryObserver(CFNotificationCenterRef center,
-                                             const void* observer);
+void CFNotificationCenterRemoveEveryObserver(CFNotificationCenterRef center, const void* observer);
 // Delivers the notification now (deliverImmediately changes nothing here).
 // Transcribed as "notification posted: <name>". A null name posts nothing.
-void CFNotificationCenterPostNotification(CFNotificationCenterRef center,
-                                          CFNotificationName name, const void* object,
-                                          CFDictionaryRef userInfo, Boolean deliverImmediately);
+void CFNotificationCenterPostNotification(CFNotificationCenterRef center, CFNotificationName name,
+                                          const void* object, CFDictionaryRef userInfo,
+                                          Boolean deliverImmediately);

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "platform/files/FilesInternal.h"
-#include "platform/host/Host.h"
 #include "platform/files/HostFileSystem.h"
+#include "platform/host/Host.h"
 
 using namespace FilesPrivate;
 
@@ -172,8 +172,8 @@ std::string Join(const std::string& folder, std::string_view name) {
 bool IsRecordedItem(const AliasFields& f, const RefData& now) {
   if (now.inode != f.inode) return false;
   if (!f.hasIdentity) return true;
-  return now.type == f.type && now.hasBirth == f.hasBirth &&
-         now.birthSeconds == f.birthSeconds && now.birthNanoseconds == f.birthNanoseconds;
+  return now.type == f.type && now.hasBirth == f.hasBirth && now.birthSeconds == f.birthSeconds &&
+         now.birthNanoseconds == f.birthNanoseconds;
 }
 
 // The entry of folder that is the recorded item (not following links), if

@@ -23,8 +23,8 @@
 //  - Otherwise fnfErr.
 #pragma once
 
-#include "platform/files/Files.h"
 #include "platform/core/Handles.h"
+#include "platform/files/Files.h"
 
 using AliasHandle = Handle;
 

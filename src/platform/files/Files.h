@@ -37,10 +37,10 @@
 
 #include <string>
 
-#include "platform/corefoundation/CoreFoundation.h"
-#include "platform/files/FilesCatalog.h"
 #include "platform/core/MacErrors.h"
 #include "platform/core/MacTypes.h"
+#include "platform/corefoundation/CoreFoundation.h"
+#include "platform/files/FilesCatalog.h"
 
 using OptionBits = UInt32;
 
@@ -109,7 +109,7 @@ CFRef<CFURLRef> CFURLCreateFromFSRef(CFAllocatorRef allocator, const FSRef* fsRe
 // settled may miss a change that leaves the date as it is: such a date
 // does not show that nothing changed.
 struct FSModificationStamp {
-  SInt64 seconds = 0;      // since 1970-01-01 UTC
+  SInt64 seconds = 0;  // since 1970-01-01 UTC
   UInt32 nanoseconds = 0;
   Boolean settled = false;
 };
@@ -147,9 +147,8 @@ OSErr FSCloseIterator(FSIterator iterator);
 // actualObjects, specs not null); errFSBadItemCount (maximumObjects 0).
 [[nodiscard]] OSErr FSGetCatalogInfoBulk(FSIterator iterator, ItemCount maximumObjects,
                                          ItemCount* actualObjects, Boolean* containerChanged,
-                                         FSCatalogInfoBitmap whichInfo,
-                                         FSCatalogInfo* catalogInfos, FSRef* refs, FSSpec* specs,
-                                         HFSUniStr255* names);
+                                         FSCatalogInfoBitmap whichInfo, FSCatalogInfo* catalogInfos,
+                                         FSRef* refs, FSSpec* specs, HFSUniStr255* names);
 
 // ----------------------------------------------------------------- forks
 
@@ -167,8 +166,7 @@ OSErr FSGetResourceForkName(HFSUniStr255* resourceForkName);
 // fnfErr; notAFileErr (a folder, pipe, socket or device); errFSForkNotFound
 // (any other fork name); afpAccessDenied; tmfoErr (too many open forks).
 [[nodiscard]] OSErr FSOpenFork(const FSRef* ref, UniCharCount forkNameLength,
-                               const UniChar* forkName, SInt8 permissions,
-                               FSIORefNum* forkRefNum);
+                               const UniChar* forkName, SInt8 permissions, FSIORefNum* forkRefNum);
 // noErr; paramErr; errFSBadForkRef; ioErr.
 [[nodiscard]] OSErr FSGetForkSize(FSIORefNum forkRefNum, SInt64* forkSize);
 // Reads from the position given by positionMode (fsAtMark, fsFromStart,

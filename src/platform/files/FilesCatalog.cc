@@ -97,8 +97,10 @@ void FillCatalogInfo(const struct stat& st, std::string_view name, FSCatalogInfo
     fileInfo.finderFlags = flags;
     std::memcpy(info->finderInfo, &fileInfo, sizeof fileInfo);
   }
-  if (which & kFSCatInfoFinderXInfo) std::memset(info->extFinderInfo, 0, sizeof info->extFinderInfo);
-  if (which & kFSCatInfoValence) info->valence = isDir ? CountEntries(context.dirFd, context.name) : 0;
+  if (which & kFSCatInfoFinderXInfo)
+    std::memset(info->extFinderInfo, 0, sizeof info->extFinderInfo);
+  if (which & kFSCatInfoValence)
+    info->valence = isDir ? CountEntries(context.dirFd, context.name) : 0;
   if (which & kFSCatInfoDataSizes) {
     bool regular = S_ISREG(st.st_mode);
     info->dataLogicalSize = regular ? static_cast<UInt64>(st.st_size) : 0;
@@ -123,8 +125,8 @@ OSErr FSGetCatalogInfo(const FSRef* ref, FSCatalogInfoBitmap whichInfo, FSCatalo
   CatalogContext context;
   if (catalogInfo && (whichInfo & kFSCatInfoVolume))
     context.volume = VolumeRefNumFor(path, st.st_dev);
-  if (catalogInfo && (whichInfo & (kFSCatInfoUserPrivs | kFSCatInfoUserAccess |
-                                   kFSCatInfoPermissions))) {
+  if (catalogInfo &&
+      (whichInfo & (kFSCatInfoUserPrivs | kFSCatInfoUserAccess | kFSCatInfoPermissions))) {
     context.euid = ::geteuid();
     context.egid = ::getegid();
   }

@@ -6,9 +6,9 @@
 #include <cstdlib>
 
 #include "platform/files/FilesInternal.h"
+#include "platform/files/HostFileSystem.h"
 #include "platform/host/Host.h"
 #include "platform/host/Transcript.h"
-#include "platform/files/HostFileSystem.h"
 
 using namespace FilesPrivate;
 
@@ -16,18 +16,12 @@ namespace {
 
 const char* DomainName(SInt16 domain) {
   switch (domain) {
-    case kUserDomain:
-      return "user";
-    case kLocalDomain:
-      return "local";
-    case kSystemDomain:
-      return "system";
-    case kNetworkDomain:
-      return "network";
-    case kClassicDomain:
-      return "classic";
-    default:
-      return "other";
+    case kUserDomain: return "user";
+    case kLocalDomain: return "local";
+    case kSystemDomain: return "system";
+    case kNetworkDomain: return "network";
+    case kClassicDomain: return "classic";
+    default: return "other";
   }
 }
 
@@ -62,8 +56,8 @@ OSErr FSFindFolder(SInt16 vRefNum, OSType folderType, Boolean createFolder, FSRe
   HostFileSystem* fs = CurrentHost().fileSystem;
   if (!fs) return fnfErr;
   static constexpr SInt16 kSearchOrder[] = {kUserDomain, kLocalDomain, kSystemDomain};
-  const bool anyDomain = vRefNum > kClassicDomain || vRefNum == kOnAppropriateDisk ||
-                         vRefNum == kOnSystemDisk;
+  const bool anyDomain =
+      vRefNum > kClassicDomain || vRefNum == kOnAppropriateDisk || vRefNum == kOnSystemDisk;
   std::optional<std::string> path;
   SInt16 domain = vRefNum;
   if (anyDomain) {

@@ -44,8 +44,8 @@ bool AllocateRefNum(FSIORefNum* out) {
   ForkTable& table = Forks();
   for (int tries = 0; tries < kLastForkRefNum; ++tries) {
     FSIORefNum candidate = table.next;
-    table.next = candidate == kLastForkRefNum ? kFirstForkRefNum
-                                              : static_cast<FSIORefNum>(candidate + 1);
+    table.next =
+        candidate == kLastForkRefNum ? kFirstForkRefNum : static_cast<FSIORefNum>(candidate + 1);
     if (!table.forks.contains(candidate)) {
       *out = candidate;
       return true;
@@ -118,21 +118,15 @@ OSErr FSReadFork(FSIORefNum forkRefNum, UInt16 positionMode, SInt64 positionOffs
   if (!buffer && requestCount > 0) return paramErr;
   SInt64 start = 0;
   switch (positionMode & 0x3) {
-    case fsAtMark:
-      start = fork->mark;
-      break;
-    case fsFromStart:
-      start = positionOffset;
-      break;
+    case fsAtMark: start = fork->mark; break;
+    case fsFromStart: start = positionOffset; break;
     case fsFromLEOF: {
       struct stat st;
       if (::fstat(fork->fd.get(), &st) != 0) return ioErr;
       start = static_cast<SInt64>(st.st_size) + positionOffset;
       break;
     }
-    case fsFromMark:
-      start = fork->mark + positionOffset;
-      break;
+    case fsFromMark: start = fork->mark + positionOffset; break;
   }
   if (start < 0) return posErr;
   ByteCount done = 0;

@@ -148,8 +148,8 @@ struct CatalogContext {
   UInt32 parentID = 0;
   uid_t euid = 0;
   gid_t egid = 0;
-  int dirFd = -1;          // the item's folder, for kFSCatInfoValence
-  const char* name = "";   // the item's name in that folder, NUL-terminated
+  int dirFd = -1;         // the item's folder, for kFSCatInfoValence
+  const char* name = "";  // the item's name in that folder, NUL-terminated
 };
 void FillCatalogInfo(const struct stat& st, std::string_view name, FSCatalogInfoBitmap which,
                      const CatalogContext& context, FSCatalogInfo* info);

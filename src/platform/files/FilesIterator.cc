@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "platform/files/FilesInternal.h"
-#include "platform/host/Host.h"
 #include "platform/files/HostFileSystem.h"
+#include "platform/host/Host.h"
 
 using namespace FilesPrivate;
 
@@ -86,8 +86,7 @@ namespace FilesPrivate {
 const struct stat* StatFromCurrentBatch(const RefData& data) {
   for (FSIterator iterator : LiveIterators())
     for (const OpaqueFSIterator::BatchEntry& entry : iterator->batch)
-      if (entry.ref.node == data.node && SameItem(entry.ref, data))
-        return &entry.st;
+      if (entry.ref.node == data.node && SameItem(entry.ref, data)) return &entry.st;
   return nullptr;
 }
 
@@ -136,8 +135,8 @@ OSErr FSOpenIterator(const FSRef* container, FSIteratorFlags iteratorFlags, FSIt
   const OpaqueFSIterator& self = *it;
   std::sort(it->entries.begin(), it->entries.end(),
             [&self](const OpaqueFSIterator::Entry& a, const OpaqueFSIterator::Entry& b) {
-              return CompareNameKeys(self.KeyAt(a), self.NameAt(a), self.KeyAt(b),
-                                     self.NameAt(b)) < 0;
+              return CompareNameKeys(self.KeyAt(a), self.NameAt(a), self.KeyAt(b), self.NameAt(b)) <
+                     0;
             });
 
   it->volume = VolumeRefNumFor(it->containerPath, st.st_dev);
@@ -145,8 +144,8 @@ OSErr FSOpenIterator(const FSRef* container, FSIteratorFlags iteratorFlags, FSIt
     for (const HostVolume& v : fs->Volumes()) {
       std::size_t slash = v.mountPoint.rfind('/');
       if (slash == std::string::npos) continue;
-      std::string_view parent = slash == 0 ? std::string_view("/")
-                                           : std::string_view(v.mountPoint).substr(0, slash);
+      std::string_view parent =
+          slash == 0 ? std::string_view("/") : std::string_view(v.mountPoint).substr(0, slash);
       if (parent == it->containerPath) it->volumeRoots.push_back(v.mountPoint.substr(slash + 1));
     }
   }

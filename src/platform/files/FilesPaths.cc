@@ -148,34 +148,22 @@ std::string PathOfNode(UInt32 node) {
 
 OSStatus StatusFromErrno(int error) {
   switch (error) {
-    case 0:
-      return noErr;
+    case 0: return noErr;
     case ENOENT:
-    case ELOOP:
-      return fnfErr;
-    case ENOTDIR:
-      return dirNFErr;
+    case ELOOP: return fnfErr;
+    case ENOTDIR: return dirNFErr;
     case EACCES:
-    case EPERM:
-      return afpAccessDenied;
-    case ENAMETOOLONG:
-      return bdNamErr;
-    case ENOMEM:
-      return memFullErr;
+    case EPERM: return afpAccessDenied;
+    case ENAMETOOLONG: return bdNamErr;
+    case ENOMEM: return memFullErr;
     case EMFILE:
-    case ENFILE:
-      return tmfoErr;
-    case EROFS:
-      return wPrErr;
+    case ENFILE: return tmfoErr;
+    case EROFS: return wPrErr;
     case ENOSPC:
-    case EDQUOT:
-      return dskFulErr;
-    case EEXIST:
-      return dupFNErr;
-    case EBUSY:
-      return fBsyErr;
-    default:
-      return ioErr;
+    case EDQUOT: return dskFulErr;
+    case EEXIST: return dupFNErr;
+    case EBUSY: return fBsyErr;
+    default: return ioErr;
   }
 }
 

@@ -85,9 +85,15 @@ int StatItem(int dirFd, const char* name, struct stat* st, RefData* identity) {
 
 void EncodeRef(const RefData& data, FSRef* ref) {
   *ref = FSRef{};
-  const RefBytes bytes{kRefMagic,         data.node,         data.device,
-                       data.inode,        data.type,         data.hasBirth ? 1u : 0u,
-                       data.birthSeconds, data.birthNanoseconds, 0};
+  const RefBytes bytes{kRefMagic,
+                       data.node,
+                       data.device,
+                       data.inode,
+                       data.type,
+                       data.hasBirth ? 1u : 0u,
+                       data.birthSeconds,
+                       data.birthNanoseconds,
+                       0};
   std::memcpy(ref->hidden, &bytes, sizeof bytes);
 }
 
@@ -95,9 +101,8 @@ bool DecodeRef(const FSRef* ref, RefData* data) {
   RefBytes bytes;
   std::memcpy(&bytes, ref->hidden, sizeof bytes);
   if (bytes.magic != kRefMagic || !IsKnownNode(bytes.node)) return false;
-  *data = RefData{bytes.node,          bytes.device,       bytes.inode,
-                  bytes.type,          bytes.hasBirth != 0, bytes.birthSeconds,
-                  bytes.birthNanoseconds};
+  *data = RefData{bytes.node,          bytes.device,       bytes.inode,           bytes.type,
+                  bytes.hasBirth != 0, bytes.birthSeconds, bytes.birthNanoseconds};
   return true;
 }
 
@@ -115,7 +120,8 @@ OSStatus LookUpRef(const FSRef* ref, std::string* path, struct stat* st, RefData
   if (IsOffline(p)) return fnfErr;
   struct stat s;
   RefData now;
-  if (StatItem(AT_FDCWD, p.c_str(), &s, &now) != 0) return errno == EACCES ? afpAccessDenied : fnfErr;
+  if (StatItem(AT_FDCWD, p.c_str(), &s, &now) != 0)
+    return errno == EACCES ? afpAccessDenied : fnfErr;
   // Another item now at the same path (deleted and recreated, or renamed
   // over) is not the item this ref named, even when it got the same inode.
   if (!SameItem(now, data)) return fnfErr;
@@ -200,8 +206,7 @@ CFRef<CFURLRef> CFURLCreateFromFSRef(CFAllocatorRef allocator, const FSRef* fsRe
   std::string path;
   struct stat st;
   if (LookUpRef(fsRef, &path, &st) != noErr) return nullptr;
-  return CFURLCreateFromFileSystemRepresentation(allocator,
-                                                 reinterpret_cast<const UInt8*>(path.data()),
-                                                 static_cast<CFIndex>(path.size()),
-                                                 S_ISDIR(st.st_mode));
+  return CFURLCreateFromFileSystemRepresentation(
+      allocator, reinterpret_cast<const UInt8*>(path.data()), static_cast<CFIndex>(path.size()),
+      S_ISDIR(st.st_mode));
 }

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "platform/files/FilesInternal.h"
-#include "platform/host/Host.h"
 #include "platform/files/HostFileSystem.h"
+#include "platform/host/Host.h"
 
 namespace FilesPrivate {
 namespace {
@@ -106,7 +106,8 @@ FSVolumeRefNum VolumeRefNumFor(std::string_view path, dev_t device) {
   VolumeTable& table = Volumes();
   auto it = table.byKey.find(name);
   if (it != table.byKey.end()) return it->second;
-  auto refNum = static_cast<FSVolumeRefNum>(kFirstVolumeRefNum - static_cast<int>(table.keys.size()));
+  auto refNum =
+      static_cast<FSVolumeRefNum>(kFirstVolumeRefNum - static_cast<int>(table.keys.size()));
   table.keys.push_back(std::move(key));
   table.byKey.emplace(std::move(name), refNum);
   return refNum;

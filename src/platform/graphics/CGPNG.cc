@@ -2,8 +2,8 @@
 // RGBA in, a straight-alpha PNG file out, through cairo's writer.
 #include <cstdint>
 
-#include "platform/graphics/CGPrivate.h"
 #include "platform/core/MacErrors.h"
+#include "platform/graphics/CGPrivate.h"
 
 OSStatus WriteImagePNG(std::span<const UInt8> rgba, size_t width, size_t height, size_t bytesPerRow,
                        const std::string& path) {

@@ -23,15 +23,11 @@ bool FourByteFormat(CGImageAlphaInfo alpha, CGBitmapInfo order, PixelFormat& out
   switch (alpha) {
     case kCGImageAlphaPremultipliedLast:
     case kCGImageAlphaLast:
-    case kCGImageAlphaNoneSkipLast:
-      break;
+    case kCGImageAlphaNoneSkipLast: break;
     case kCGImageAlphaPremultipliedFirst:
     case kCGImageAlphaFirst:
-    case kCGImageAlphaNoneSkipFirst:
-      alphaFirst = true;
-      break;
-    default:
-      return false;
+    case kCGImageAlphaNoneSkipFirst: alphaFirst = true; break;
+    default: return false;
   }
   if (order != kCGBitmapByteOrderDefault && order != kCGBitmapByteOrder32Big &&
       order != kCGBitmapByteOrder32Little)
@@ -78,8 +74,7 @@ bool FormatFor(size_t components, size_t bitsPerPixel, CGBitmapInfo info, PixelF
       case kCGImageAlphaFirst:
         f = PixelFormat{2, 1, 1, 1, 0, alpha == kCGImageAlphaPremultipliedFirst};
         break;
-      default:
-        return false;
+      default: return false;
     }
   } else {
     return false;

@@ -45,15 +45,15 @@ class HostRecorder {
 struct Host {
   HostRunLoop* runLoop = nullptr;
   HostRecorder* recorder = nullptr;
-  class HostProcesses* processes = nullptr;  // platform/host/HostProcesses.h
-  class HostHotKeys* hotKeys = nullptr;      // platform/host/HostHotKeys.h
-  class HostAppleEvents* appleEvents = nullptr;  // platform/host/HostAppleEvents.h
-  class HostScreens* screens = nullptr;      // platform/host/HostScreens.h
-  class HostWindows* windows = nullptr;      // platform/host/HostWindows.h
+  class HostProcesses* processes = nullptr;                // platform/host/HostProcesses.h
+  class HostHotKeys* hotKeys = nullptr;                    // platform/host/HostHotKeys.h
+  class HostAppleEvents* appleEvents = nullptr;            // platform/host/HostAppleEvents.h
+  class HostScreens* screens = nullptr;                    // platform/host/HostScreens.h
+  class HostWindows* windows = nullptr;                    // platform/host/HostWindows.h
   class HostPrivateFunctions* privateFunctions = nullptr;  // platform/host/HostPrivateFunctions.h
-  class HostFileSystem* fileSystem = nullptr;  // platform/host/HostFileSystem.h
-  class HostIcons* icons = nullptr;          // platform/host/HostIcons.h
-  class HostMenuBar* menuBar = nullptr;      // platform/host/HostMenuBar.h
+  class HostFileSystem* fileSystem = nullptr;              // platform/host/HostFileSystem.h
+  class HostIcons* icons = nullptr;                        // platform/host/HostIcons.h
+  class HostMenuBar* menuBar = nullptr;                    // platform/host/HostMenuBar.h
 };
 
 Host& CurrentHost();

@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/graphics/CoreGraphics.h"
-#include "platform/files/FilesCatalog.h"
 #include "platform/core/MacTypes.h"
+#include "platform/files/FilesCatalog.h"
+#include "platform/graphics/CoreGraphics.h"
 #include "platform/icons/HostIcons.h"
 
 using IconRef = struct OpaqueIconRef*;
@@ -64,8 +64,8 @@ enum : IconServicesUsageFlags { kIconServicesNormalUsageFlag = 0 };
 // information, extended Finder information and user access.
 constexpr FSCatalogInfoBitmap kIconServicesCatalogInfoMask =
     kFSCatInfoNodeFlags | kFSCatInfoVolume | kFSCatInfoParentDirID | kFSCatInfoNodeID |
-    kFSCatInfoContentMod | kFSCatInfoPermissions | kFSCatInfoFinderInfo |
-    kFSCatInfoFinderXInfo | kFSCatInfoUserAccess;
+    kFSCatInfoContentMod | kFSCatInfoPermissions | kFSCatInfoFinderInfo | kFSCatInfoFinderXInfo |
+    kFSCatInfoUserAccess;
 static_assert(kIconServicesCatalogInfoMask == 0x81C5E);
 
 // Reference counting. A new IconRef has one owner. Status: noErr; paramErr

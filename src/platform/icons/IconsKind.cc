@@ -10,11 +10,11 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "platform/files/HostFileSystem.h"
 #include "platform/host/Host.h"
 #include "platform/icons/Icons.h"
 #include "platform/icons/IconsInternal.h"
 #include "platform/launchservices/LaunchServicesInternal.h"
-#include "platform/files/HostFileSystem.h"
 
 namespace {
 

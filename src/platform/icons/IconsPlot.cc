@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/core/MacErrors.h"
 #include "platform/graphics/CGPrivate.h"
 #include "platform/host/Host.h"
 #include "platform/icons/Icons.h"
-#include "platform/core/MacErrors.h"
 
 namespace {
 
@@ -31,24 +31,14 @@ CGRect PlaceSquare(const CGRect& rect, IconAlignmentType align) {
   double x = rect.origin.x + (rect.size.width - side) / 2;
   double y = rect.origin.y + (rect.size.height - side) / 2;
   switch (align & 0x0C) {
-    case kAlignLeft:
-      x = rect.origin.x;
-      break;
-    case kAlignRight:
-      x = rect.origin.x + rect.size.width - side;
-      break;
-    default:
-      break;
+    case kAlignLeft: x = rect.origin.x; break;
+    case kAlignRight: x = rect.origin.x + rect.size.width - side; break;
+    default: break;
   }
   switch (align & 0x03) {
-    case kAlignTop:
-      y = rect.origin.y + rect.size.height - side;
-      break;
-    case kAlignBottom:
-      y = rect.origin.y;
-      break;
-    default:
-      break;
+    case kAlignTop: y = rect.origin.y + rect.size.height - side; break;
+    case kAlignBottom: y = rect.origin.y; break;
+    default: break;
   }
   return CGRectMake(x, y, side, side);
 }

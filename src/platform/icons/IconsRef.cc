@@ -3,8 +3,8 @@
 #include <new>
 #include <utility>
 
-#include "platform/icons/Icons.h"
 #include "platform/core/MacErrors.h"
+#include "platform/icons/Icons.h"
 #include "platform/menus/Menus.h"
 
 struct OpaqueIconRef {
@@ -44,18 +44,12 @@ const IconDescription* GetIconRefDescription(IconRef icon) {
 
 const char* IconKindName(IconKind kind) {
   switch (kind) {
-    case IconKind::kFolder:
-      return "folder";
-    case IconKind::kDocument:
-      return "document";
-    case IconKind::kApplication:
-      return "application";
-    case IconKind::kVolume:
-      return "volume";
-    case IconKind::kAlias:
-      return "alias";
-    case IconKind::kPane:
-      return "pane";
+    case IconKind::kFolder: return "folder";
+    case IconKind::kDocument: return "document";
+    case IconKind::kApplication: return "application";
+    case IconKind::kVolume: return "volume";
+    case IconKind::kAlias: return "alias";
+    case IconKind::kPane: return "pane";
   }
   return "document";
 }
@@ -72,11 +66,9 @@ std::string DescribeIconRef(IconRef icon) {
 std::string DescribeMenuIcon(UInt8 iconType, const void* icon) {
   if (!icon) return "no icon";
   switch (iconType) {
-    case kMenuIconRefType:
-      return DescribeIconRef(static_cast<IconRef>(const_cast<void*>(icon)));
+    case kMenuIconRefType: return DescribeIconRef(static_cast<IconRef>(const_cast<void*>(icon)));
     case kMenuCGImageRefType:
       return CGImageDescribe(static_cast<CGImageRef>(const_cast<void*>(icon)));
-    default:
-      return "no icon";
+    default: return "no icon";
   }
 }

@@ -4,8 +4,8 @@
 
 #include "platform/bundles/Bundle.h"
 #include "platform/host/Host.h"
-#include "platform/propertylists/PropertyList.h"
 #include "platform/interface/HostMenuBar.h"
+#include "platform/propertylists/PropertyList.h"
 
 struct OpaqueIBNibRef {
   CFRef<CFDictionaryRef> contents;

@@ -11,8 +11,8 @@
 //     <key>Items</key><array><string>Quit Korvane</string></array></dict></array>
 #pragma once
 
-#include "platform/corefoundation/CoreFoundation.h"
 #include "platform/core/MacErrors.h"
+#include "platform/corefoundation/CoreFoundation.h"
 
 struct OpaqueIBNibRef;
 using IBNibRef = OpaqueIBNibRef*;

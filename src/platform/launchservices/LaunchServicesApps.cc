@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "platform/files/FilesInternal.h"
+#include "platform/files/HostFileSystem.h"
 #include "platform/host/Host.h"
 #include "platform/launchservices/LaunchServices.h"
 #include "platform/launchservices/LaunchServicesInternal.h"
-#include "platform/files/HostFileSystem.h"
 
 using namespace FilesPrivate;
 using namespace LaunchServicesPrivate;
@@ -94,8 +94,7 @@ OSStatus LSGetApplicationForInfo(OSType inType, OSType inCreator, CFStringRef in
   if (inType == kLSUnknownType && inCreator == kLSUnknownCreator && !inExtension) return paramErr;
   HostFileSystem* fs = CurrentHost().fileSystem;
   if (!fs) return kLSApplicationNotFoundErr;
-  Query q{inType, inCreator, inExtension ? CFStringToUTF8(inExtension) : std::string(),
-          inRoleMask};
+  Query q{inType, inCreator, inExtension ? CFStringToUTF8(inExtension) : std::string(), inRoleMask};
   for (const std::string& folder : fs->ApplicationFolders()) {
     if (IsOffline(folder)) continue;
     auto found = Search(folder, q, kSearchDepth);

@@ -138,8 +138,8 @@ std::optional<DesktopEntry> ReadDesktopEntry(const std::string& path) {
 }
 
 bool IsPackageExtension(std::string_view extension) {
-  static constexpr std::string_view kPackageExtensions[] = {
-      "app", "prefPane", "bundle", "framework", "plugin", "kext"};
+  static constexpr std::string_view kPackageExtensions[] = {"app",       "prefPane", "bundle",
+                                                            "framework", "plugin",   "kext"};
   for (std::string_view p : kPackageExtensions)
     if (FilesPrivate::EqualsIgnoringASCIICase(extension, p)) return true;
   return false;

@@ -1,8 +1,8 @@
 // Item information and display names.
 #include "platform/files/FilesInternal.h"
+#include "platform/files/HostFileSystem.h"
 #include "platform/launchservices/LaunchServices.h"
 #include "platform/launchservices/LaunchServicesInternal.h"
-#include "platform/files/HostFileSystem.h"
 
 using namespace FilesPrivate;
 using namespace LaunchServicesPrivate;

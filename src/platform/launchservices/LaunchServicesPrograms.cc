@@ -25,7 +25,11 @@ bool IsProgramFile(const std::string& path, const struct stat& st) {
   do {
     n = ::read(fd.get(), head, sizeof head);
   } while (n < 0 && errno == EINTR);
-  if (n >= 4 && std::memcmp(head, "\x7F" "ELF", 4) == 0) return true;
+  if (n >= 4 && std::memcmp(head,
+                            "\x7F"
+                            "ELF",
+                            4) == 0)
+    return true;
   return n >= 2 && head[0] == '#' && head[1] == '!';
 }
 

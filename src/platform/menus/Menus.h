@@ -24,8 +24,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/corefoundation/CoreFoundation.h"
 #include "platform/core/MacTypes.h"
+#include "platform/corefoundation/CoreFoundation.h"
 
 struct OpaqueMenuRef;
 using MenuRef = OpaqueMenuRef*;
@@ -99,9 +99,8 @@ OSStatus SetMenuFont(MenuRef menu, SInt16 inFontID, UInt16 inFontSize);
 // separator item unless kMenuItemAttrIgnoreMeta is among inAttributes; no
 // other character has a meaning. Status: noErr; menuInvalidErr; paramErr
 // (inString null); memFullErr (the menu already holds 65535 items).
-OSStatus InsertMenuItemTextWithCFString(MenuRef menu, CFStringRef inString,
-                                        MenuItemIndex afterItem, MenuItemAttributes inAttributes,
-                                        MenuCommand inCommandID);
+OSStatus InsertMenuItemTextWithCFString(MenuRef menu, CFStringRef inString, MenuItemIndex afterItem,
+                                        MenuItemAttributes inAttributes, MenuCommand inCommandID);
 // The same at the end; outNewItem (may be null) receives the new index.
 OSStatus AppendMenuItemTextWithCFString(MenuRef menu, CFStringRef inString,
                                         MenuItemAttributes inAttributes, MenuCommand inCommandID,
@@ -161,8 +160,7 @@ OSStatus SetMenuItemCommandKey(MenuRef inMenu, MenuItemIndex inItem, Boolean inS
                                              Boolean inGetVirtualKey, UInt16* outKey);
 // A glyph other than 0 is drawn in place of the key equivalent.
 OSStatus SetMenuItemKeyGlyph(MenuRef inMenu, MenuItemIndex inItem, SInt16 inGlyph);
-[[nodiscard]] OSStatus GetMenuItemKeyGlyph(MenuRef inMenu, MenuItemIndex inItem,
-                                           SInt16* outGlyph);
+[[nodiscard]] OSStatus GetMenuItemKeyGlyph(MenuRef inMenu, MenuItemIndex inItem, SInt16* outGlyph);
 OSStatus SetMenuItemModifiers(MenuRef inMenu, MenuItemIndex inItem, UInt8 inModifiers);
 [[nodiscard]] OSStatus GetMenuItemModifiers(MenuRef inMenu, MenuItemIndex inItem,
                                             UInt8* outModifiers);
@@ -218,10 +216,9 @@ OSStatus SetMenuItemProperty(MenuRef menu, MenuItemIndex item, OSType propertyCr
 // Status: noErr; menuInvalidErr; menuItemNotFoundErr; menuPropertyNotFoundErr;
 // paramErr (bufferSize differs from the stored size, or buffer null with a
 // non-zero bufferSize).
-[[nodiscard]] OSStatus GetMenuItemProperty(MenuRef menu, MenuItemIndex item,
-                                           OSType propertyCreator, OSType propertyTag,
-                                           ByteCount bufferSize, ByteCount* actualSize,
-                                           void* propertyBuffer);
+[[nodiscard]] OSStatus GetMenuItemProperty(MenuRef menu, MenuItemIndex item, OSType propertyCreator,
+                                           OSType propertyTag, ByteCount bufferSize,
+                                           ByteCount* actualSize, void* propertyBuffer);
 // Status: noErr; menuInvalidErr; menuItemNotFoundErr; menuPropertyNotFoundErr;
 // paramErr (size null).
 [[nodiscard]] OSStatus GetMenuItemPropertySize(MenuRef menu, MenuItemIndex item,
@@ -266,7 +263,7 @@ struct MenuItemRange {
 struct MenuView {
   MenuID id = 0;
   MenuAttributes attributes = 0;
-  bool enabled = true;      // false: every item is shown disabled
+  bool enabled = true;  // false: every item is shown disabled
   SInt16 fontID = 0;
   UInt16 fontSize = 0;
   UInt16 itemCount = 0;

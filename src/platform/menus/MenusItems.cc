@@ -17,8 +17,7 @@ bool IsSeparatorText(CFStringRef text) {
 }
 
 OSStatus InsertItem(OpaqueMenuRef& menu, CFStringRef text, MenuItemIndex afterItem,
-                    MenuItemAttributes attributes, MenuCommand command,
-                    MenuItemIndex* outNewItem) {
+                    MenuItemAttributes attributes, MenuCommand command, MenuItemIndex* outNewItem) {
   if (menu.items.size() >= std::numeric_limits<MenuItemIndex>::max()) return memFullErr;
   if (!(attributes & kMenuItemAttrIgnoreMeta) && IsSeparatorText(text))
     attributes |= kMenuItemAttrSeparator | kMenuItemAttrDisabled;

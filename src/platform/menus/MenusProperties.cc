@@ -27,8 +27,7 @@ OSStatus StoreFor(MenuRef ref, MenuItemIndex index, menus::PropertyStore** out) 
 }  // namespace
 
 OSStatus SetMenuItemProperty(MenuRef menu, MenuItemIndex item, OSType propertyCreator,
-                             OSType propertyTag, ByteCount propertySize,
-                             const void* propertyData) {
+                             OSType propertyTag, ByteCount propertySize, const void* propertyData) {
   menus::PropertyStore* store = nullptr;
   if (OSStatus err = StoreFor(menu, item, &store); err != noErr) return err;
   if (propertyCreator == 0) return menuPropertyInvalidErr;

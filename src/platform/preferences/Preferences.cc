@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "platform/bundles/Bundle.h"
-#include "platform/propertylists/PropertyList.h"
 #include "platform/host/Transcript.h"
+#include "platform/propertylists/PropertyList.h"
 
 const CFStringRef kCFPreferencesCurrentApplication = CFSTR("kCFPreferencesCurrentApplication");
 
@@ -171,7 +171,7 @@ int WriteTarget(const std::string& path, std::string* target) {
 bool WriteDomainFile(const std::string& path, const PropertyListDocument& document) {
   auto fail = [&](const std::string& why) {
     ReportProblem(Fmt("preferences: cannot write %s: %s; the changes are kept for a later try",
-                       path.c_str(), why.c_str()));
+                      path.c_str(), why.c_str()));
     return false;
   };
   if (!document.CanBeWrittenBack())
@@ -192,9 +192,10 @@ bool WriteDomainFile(const std::string& path, const PropertyListDocument& docume
   if (int e = document.Write(target, mode)) return fail(std::strerror(e));
   if (document.format() == kCFPropertyListXMLFormat_v1_0 &&
       document.WriteFormat() == kCFPropertyListBinaryFormat_v1_0)
-    ReportProblem(Fmt("preferences: %s is now a binary property list: it holds text an XML "
-                      "property list cannot carry",
-                      path.c_str()));
+    ReportProblem(
+        Fmt("preferences: %s is now a binary property list: it holds text an XML "
+            "property list cannot carry",
+            path.c_str()));
   return true;
 }
 
@@ -208,8 +209,7 @@ CFRef<CFPropertyListRef> CFPreferencesCopyAppValue(CFStringRef key, CFStringRef 
       static_cast<CFTypeRef>(CFDictionaryGetValue(domain->values, key)));
 }
 
-void CFPreferencesSetAppValue(CFStringRef key, CFPropertyListRef value,
-                              CFStringRef applicationID) {
+void CFPreferencesSetAppValue(CFStringRef key, CFPropertyListRef value, CFStringRef applicationID) {
   Domain* domain = key ? DomainFor(applicationID) : nullptr;
   if (!domain) return;
   CFRef<CFPropertyListRef> copy;

@@ -22,7 +22,8 @@
 //   preferences: <path> cannot be read (<reason>); it is left untouched
 //   preferences: <path>: <n> dictionaries/texts skipped: a NUL character in a key or a text
 //   preferences: cannot write <path>: <reason>; the changes are kept for a later try
-//   preferences: <path> is now a binary property list: it holds text an XML property list cannot carry
+//   preferences: <path> is now a binary property list: it holds text an XML property list cannot
+//   carry
 #pragma once
 
 #include "platform/corefoundation/CoreFoundation.h"
@@ -41,8 +42,7 @@ CFRef<CFPropertyListRef> CFPreferencesCopyAppValue(CFStringRef key, CFStringRef 
 // property list format can hold (CFPropertyListIsValid with the binary
 // format: no URLs, no NUL characters in text) is not stored, so that it
 // cannot make every later synchronise fail.
-void CFPreferencesSetAppValue(CFStringRef key, CFPropertyListRef value,
-                              CFStringRef applicationID);
+void CFPreferencesSetAppValue(CFStringRef key, CFPropertyListRef value, CFStringRef applicationID);
 
 // Writes this process's changes to the domain file as described above and
 // refreshes the cache from it. Without changes nothing is written and the

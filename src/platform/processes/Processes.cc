@@ -4,9 +4,9 @@
 #include <optional>
 #include <string>
 
+#include "platform/core/MacErrors.h"
 #include "platform/files/Files.h"
 #include "platform/host/Host.h"
-#include "platform/core/MacErrors.h"
 #include "platform/processes/HostProcesses.h"
 
 namespace {

@@ -10,9 +10,9 @@
 
 #include <sys/types.h>
 
-#include "platform/corefoundation/CoreFoundation.h"
 #include "platform/core/MacErrors.h"
 #include "platform/core/MacTypes.h"
+#include "platform/corefoundation/CoreFoundation.h"
 
 using OptionBits = UInt32;
 

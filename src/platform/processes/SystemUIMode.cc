@@ -1,7 +1,7 @@
 #include "platform/processes/SystemUIMode.h"
 
-#include "platform/host/Host.h"
 #include "platform/core/MacErrors.h"
+#include "platform/host/Host.h"
 #include "platform/processes/HostProcesses.h"
 
 namespace {

@@ -18,8 +18,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/propertylists/PropertyListInternal.h"
 #include "platform/host/Transcript.h"
+#include "platform/propertylists/PropertyListInternal.h"
 
 namespace plist_internal {
 
@@ -114,8 +114,7 @@ std::optional<double> DateFromNode(plist_t node) {
 std::optional<SInt64> IntegerFromNode(plist_t node) {
   uint64_t u = 0;
   plist_get_uint_val(node, &u);
-  if (u <= static_cast<uint64_t>(std::numeric_limits<SInt64>::max()))
-    return static_cast<SInt64>(u);
+  if (u <= static_cast<uint64_t>(std::numeric_limits<SInt64>::max())) return static_cast<SInt64>(u);
   // Negative numbers arrive as their two's complement; only the text tells
   // them from unsigned values beyond the signed range, which we cannot hold.
   if (NodeXMLText(node).find("<integer>-") != std::string::npos) return static_cast<SInt64>(u);
@@ -242,8 +241,7 @@ bool IsValidValue(CFTypeRef v, bool xml, int depth) {
     }
     case kCFTypeIDData:
     case kCFTypeIDNumber:
-    case kCFTypeIDBoolean:
-      return true;
+    case kCFTypeIDBoolean: return true;
     case kCFTypeIDDate: {
       double t = static_cast<CFDateRef>(v)->time;
       return std::isfinite(t) && t >= kEarliestDate && t <= kLatestDate;
@@ -258,8 +256,7 @@ bool IsValidValue(CFTypeRef v, bool xml, int depth) {
             !IsValidValue(value, xml, depth + 1))
           return false;
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -270,8 +267,8 @@ plist_t DateNode(double t) {
   if (whole > std::numeric_limits<int32_t>::min() && whole < std::numeric_limits<int32_t>::max())
     return plist_new_date(static_cast<int32_t>(whole), 0);
   // Beyond what libplist takes in numbers: hand it the text instead.
-  std::string xml = "<plist version=\"1.0\"><date>" + ISODate(static_cast<SInt64>(whole)) +
-                    "</date></plist>";
+  std::string xml =
+      "<plist version=\"1.0\"><date>" + ISODate(static_cast<SInt64>(whole)) + "</date></plist>";
   plist_t node = nullptr;
   plist_from_xml(xml.data(), static_cast<uint32_t>(xml.size()), &node);
   return node;
@@ -292,10 +289,8 @@ plist_t Node(CFTypeRef v) {
       return n->isFloat ? plist_new_real(n->floatValue)
                         : plist_new_uint(static_cast<uint64_t>(n->intValue));
     }
-    case kCFTypeIDBoolean:
-      return plist_new_bool(static_cast<CFBooleanRef>(v)->value ? 1 : 0);
-    case kCFTypeIDDate:
-      return DateNode(static_cast<CFDateRef>(v)->time);
+    case kCFTypeIDBoolean: return plist_new_bool(static_cast<CFBooleanRef>(v)->value ? 1 : 0);
+    case kCFTypeIDDate: return DateNode(static_cast<CFDateRef>(v)->time);
     case kCFTypeIDArray: {
       PlistPtr array(plist_new_array());
       for (const void* e : static_cast<CFArrayRef>(v)->values) {
@@ -316,13 +311,12 @@ plist_t Node(CFTypeRef v) {
       for (auto& [key, value] : entries) {
         plist_t child = Node(value);
         if (!child) return nullptr;
-        plist_dict_set_item(dict.get(),
-                            UTF16ToUTF8(static_cast<CFStringRef>(key)->text).c_str(), child);
+        plist_dict_set_item(dict.get(), UTF16ToUTF8(static_cast<CFStringRef>(key)->text).c_str(),
+                            child);
       }
       return dict.release();
     }
-    default:
-      return nullptr;
+    default: return nullptr;
   }
 }
 
@@ -360,10 +354,8 @@ CFRef<CFTypeRef> DeepCopy(CFTypeRef v, bool mutableContainers, bool mutableLeave
       copy->type = n->type;
       return CFRef<CFTypeRef>(copy);
     }
-    case kCFTypeIDBoolean:
-      return CFRef<CFTypeRef>::Retain(v);
-    case kCFTypeIDDate:
-      return CFDateCreate(nullptr, static_cast<CFDateRef>(v)->time);
+    case kCFTypeIDBoolean: return CFRef<CFTypeRef>::Retain(v);
+    case kCFTypeIDDate: return CFDateCreate(nullptr, static_cast<CFDateRef>(v)->time);
     case kCFTypeIDArray: {
       auto array = CFArrayCreateMutable(nullptr, 0, &kCFTypeArrayCallBacks);
       for (const void* e : static_cast<CFArrayRef>(v)->values)
@@ -381,8 +373,7 @@ CFRef<CFTypeRef> DeepCopy(CFTypeRef v, bool mutableContainers, bool mutableLeave
       dict.get()->mutableDictionary = mutableContainers;
       return dict;
     }
-    default:
-      return nullptr;
+    default: return nullptr;
   }
 }
 

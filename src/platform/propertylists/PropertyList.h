@@ -23,8 +23,8 @@
 #include <string>
 #include <type_traits>
 
-#include "platform/corefoundation/CoreFoundation.h"
 #include "platform/core/MacErrors.h"
+#include "platform/corefoundation/CoreFoundation.h"
 
 enum : CFOptionFlags {
   kCFPropertyListImmutable = 0,
@@ -74,8 +74,7 @@ Boolean CFPropertyListIsValid(CFPropertyListRef plist, CFPropertyListFormat form
 // another reason (a folder, a read error); memFullErr when it is larger than
 // any property list we accept (64 MiB); kCFPropertyListReadCorruptError when
 // its bytes are not a property list. *result is null on every failure.
-[[nodiscard]] OSStatus ReadPropertyListFile(const std::string& path,
-                                            CFOptionFlags mutabilityOption,
+[[nodiscard]] OSStatus ReadPropertyListFile(const std::string& path, CFOptionFlags mutabilityOption,
                                             CFRef<CFPropertyListRef>* result);
 
 // Writes plist as an XML property list file at path, atomically: the bytes

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/propertylists/PropertyListInternal.h"
 #include "platform/host/Transcript.h"
+#include "platform/propertylists/PropertyListInternal.h"
 
 using namespace plist_internal;
 

@@ -149,8 +149,8 @@ OSStatus ReadPropertyListFile(const std::string& path, CFOptionFlags mutabilityO
   if (error == EFBIG) return memFullErr;
   if (error == EISDIR || error == EINVAL) return ioErr;
   if (error) return StatusForReadErrno(error);
-  auto data = CFDataCreateWithBytesNoCopy(nullptr, bytes.data(),
-                                          static_cast<CFIndex>(bytes.size()), kCFAllocatorNull);
+  auto data = CFDataCreateWithBytesNoCopy(nullptr, bytes.data(), static_cast<CFIndex>(bytes.size()),
+                                          kCFAllocatorNull);
   auto value = CFPropertyListCreateFromXMLData(nullptr, data, mutabilityOption, nullptr);
   if (!value) return kCFPropertyListReadCorruptError;
   *result = std::move(value);

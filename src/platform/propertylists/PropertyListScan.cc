@@ -9,8 +9,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "platform/propertylists/PropertyListInternal.h"
 #include "platform/host/Transcript.h"
+#include "platform/propertylists/PropertyListInternal.h"
 
 namespace plist_internal {
 namespace {
@@ -47,8 +47,8 @@ struct ObjectState {
 
 struct Frame {
   std::uint64_t index;
-  std::size_t refs;    // offset of the first reference
-  std::uint64_t keys;  // number of keys (dictionaries) or 0
+  std::size_t refs;     // offset of the first reference
+  std::uint64_t keys;   // number of keys (dictionaries) or 0
   std::uint64_t total;  // number of references
   std::uint64_t next = 0;
   std::uint32_t expanded = 1;
@@ -90,7 +90,7 @@ class BinaryScanner {
         return std::move(result_);
       }
       if (s.visit == 0 && !Open(child)) return std::move(result_);
-      if (s.visit == 1) continue;  // a container was pushed; it closes later
+      if (s.visit == 1) continue;     // a container was pushed; it closes later
       Frame& parent = stack_.back();  // nothing was pushed: still f
       if (isKey) {
         if (!s.isString) {
@@ -268,9 +268,7 @@ class BinaryScanner {
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsHexDigit(char c) {
-  return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
+bool IsHexDigit(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsSpace(s.front())) s.remove_prefix(1);
@@ -361,8 +359,8 @@ bool IsBase64(std::string_view s) {
   std::size_t count = 0, padding = 0;
   for (char c : s) {
     if (IsSpace(c)) continue;
-    bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || IsDigit(c) || c == '+' ||
-                  c == '/';
+    bool letter =
+        (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || IsDigit(c) || c == '+' || c == '/';
     if (c == '=') {
       if (++padding > 2) return false;
     } else if (!letter || padding > 0) {

@@ -4,8 +4,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/host/Host.h"
 #include "platform/core/MacErrors.h"
+#include "platform/host/Host.h"
 #include "platform/windows/HostScreens.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <new>
 #include <vector>
 
-#include "platform/host/Host.h"
 #include "platform/core/MacErrors.h"
+#include "platform/host/Host.h"
 #include "platform/windows/HostWindows.h"
 
 struct OpaqueGrafPtr {
@@ -181,11 +181,8 @@ OSStatus GetWindowBounds(WindowRef window, WindowRegionCode regionCode, Rect* gl
   switch (regionCode) {
     case kWindowStructureRgn:
     case kWindowContentRgn:
-    case kWindowGlobalPortRgn:
-      *globalBounds = w->bounds;
-      return noErr;
-    default:
-      return errWindowRegionCodeInvalid;
+    case kWindowGlobalPortRgn: *globalBounds = w->bounds; return noErr;
+    default: return errWindowRegionCodeInvalid;
   }
 }
 

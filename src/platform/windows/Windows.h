@@ -12,9 +12,9 @@
 #include <span>
 #include <type_traits>
 
-#include "platform/graphics/CoreGraphics.h"
 #include "platform/core/MacErrors.h"
 #include "platform/core/MacTypes.h"
+#include "platform/graphics/CoreGraphics.h"
 
 using WindowRef = struct OpaqueWindowPtr*;
 using WindowPtr = WindowRef;
