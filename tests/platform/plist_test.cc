@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <utility>
 
 #include "platform/propertylists/PropertyList.h"
 #include "support/plist_support.h"
@@ -456,6 +457,48 @@ TEST(PropertyListHostile, DeepXMLNestingIsRefused) {
   for (int i = 0; i < 512; ++i) ok += "<array>";
   for (int i = 0; i < 512; ++i) ok += "</array>";
   EXPECT_TRUE(Parse("<plist version=\"1.0\">" + ok + "</plist>"));
+}
+
+namespace {
+
+// n arrays made in memory, each holding the next; the innermost is empty or
+// holds a string, which is no level of its own.
+CFRef<CFMutableArrayRef> NestedArrayValue(int n, bool innermostEmpty) {
+  CFRef<CFMutableArrayRef> inner = CFArrayCreateMutable(nullptr, 0, &kCFTypeArrayCallBacks);
+  if (!innermostEmpty) CFArrayAppendValue(inner, CFSTR("deepest"));
+  for (int i = 1; i < n; ++i) {
+    CFRef<CFMutableArrayRef> outer = CFArrayCreateMutable(nullptr, 0, &kCFTypeArrayCallBacks);
+    CFArrayAppendValue(outer, inner.get());
+    inner = std::move(outer);
+  }
+  return inner;
+}
+
+}  // namespace
+
+TEST(PropertyListHostile, WhatIsWrittenAtTheNestingLimitIsReadBack) {
+  for (bool innermostEmpty : {false, true}) {
+    SCOPED_TRACE(innermostEmpty ? "innermost array empty" : "innermost array holds a string");
+    // 512 levels: valid in both formats, written, and read back whole.
+    auto deepest = NestedArrayValue(512, innermostEmpty);
+    EXPECT_TRUE(CFPropertyListIsValid(deepest, kCFPropertyListXMLFormat_v1_0));
+    EXPECT_TRUE(CFPropertyListIsValid(deepest, kCFPropertyListBinaryFormat_v1_0));
+    const std::string xml = XML(deepest);
+    ASSERT_FALSE(xml.empty());
+    CFStringRef error = nullptr;
+    auto back = Parse(xml, 0, &error);
+    ASSERT_TRUE(back) << (error ? CFStringToUTF8(error) : "");
+    EXPECT_TRUE(CFEqual(back, deepest));
+    EXPECT_TRUE(CFPropertyListCreateDeepCopy(nullptr, deepest, 0));
+
+    // One level more is nothing a reader takes, so nothing is written: the
+    // file would be unreadable from then on.
+    auto tooDeep = NestedArrayValue(513, innermostEmpty);
+    EXPECT_FALSE(CFPropertyListIsValid(tooDeep, kCFPropertyListXMLFormat_v1_0));
+    EXPECT_FALSE(CFPropertyListIsValid(tooDeep, kCFPropertyListBinaryFormat_v1_0));
+    EXPECT_FALSE(CFPropertyListCreateXMLData(nullptr, tooDeep));
+    EXPECT_FALSE(CFPropertyListCreateDeepCopy(nullptr, tooDeep, 0));
+  }
 }
 
 TEST(PropertyListHostile, NULInBinaryKeysAndTextsIsLeftOutNotFatal) {

@@ -233,7 +233,12 @@ bool FitsXML(std::string_view utf8) { return IsValidUTF8(utf8) && IsXMLText(UTF8
 
 bool IsValidValue(CFTypeRef v, bool xml, int depth) {
   if (!v || depth > kMaxDepth) return false;
-  switch (v->TypeID()) {
+  // A container takes a level of its own, as the reader counts them: one
+  // at depth kMaxDepth would be written but never read back (an empty one
+  // included, which holds nothing deeper to refuse).
+  const CFTypeID type = v->TypeID();
+  if ((type == kCFTypeIDArray || type == kCFTypeIDDictionary) && depth >= kMaxDepth) return false;
+  switch (type) {
     case kCFTypeIDString: {
       auto& text = static_cast<CFStringRef>(v)->text;
       // libplist carries strings as C strings, so NUL cannot travel in either format.
