@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "common/IconRendering.h"
@@ -106,6 +107,59 @@ TEST_F(IconRendering, TheImageTakesOverTheCallersIconReference) {
   EXPECT_EQ(GetCGImageForIconRef(icon, static_cast<UInt16>(-1), kTransformNone), nullptr);
   EXPECT_EQ(Owners(icon), 1);
   ReleaseIconRef(icon);
+}
+
+TEST_F(IconRendering, TheLargestIconSizeIsStillRendered) {
+  // 1024 pixels is the largest edge rendered: 4 bytes a pixel, 4 MiB.
+  ASSERT_EQ(kLargestIconSize, 1024);
+  void* buffer = nullptr;
+  size_t byteCount = 0;
+  CGContextRef context = CreateBitmapContext(1024, 1024, &buffer, &byteCount);
+  ASSERT_NE(context, nullptr);
+  EXPECT_EQ(byteCount, 4u * 1024 * 1024);
+  EXPECT_EQ(CGBitmapContextGetBytesPerRow(context), 4096u);
+  CGContextRelease(context);
+  std::free(buffer);
+
+  IconRef icon = IconOfKind(IconKind::kFolder);
+  ASSERT_EQ(AcquireIconRef(icon), noErr);
+  CGImageRef image = GetCGImageForIconRef(icon, kLargestIconSize, kTransformNone);
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(Owners(icon), 1) << "the reference given was taken over";
+  EXPECT_EQ(CGImageGetWidth(image), 1024u);
+  EXPECT_EQ(CGImageGetHeight(image), 1024u);
+  EXPECT_EQ(CGImageGetBytesPerRow(image), 4096u);
+  const std::vector<UInt8> pixels = CGImageCopyPixelsForTesting(image);
+  EXPECT_EQ(pixels.size(), 4u * 1024 * 1024);
+  EXPECT_EQ(MaxAlpha(pixels), 255) << "the icon is drawn, not only cleared";
+  CGImageRelease(image);
+  ReleaseIconRef(icon);
+}
+
+TEST_F(IconRendering, TheByteCountIsTheBuffersSizeOrZeroWhenRefused) {
+  // Sides that are not equal, and the smallest bitmap there is.
+  for (const auto& [width, height] : {std::pair<size_t, size_t>{3, 5}, {5, 3}, {1, 1}, {1, 1024}}) {
+    void* buffer = nullptr;
+    size_t byteCount = 0;
+    CGContextRef context = CreateBitmapContext(width, height, &buffer, &byteCount);
+    ASSERT_NE(context, nullptr) << width << "x" << height;
+    EXPECT_EQ(byteCount, width * height * 4) << width << "x" << height;
+    EXPECT_EQ(CGBitmapContextGetBytesPerRow(context), width * 4);
+    // Every byte counted is the caller's to write.
+    std::memset(buffer, 0xFF, byteCount);
+    CGContextRelease(context);
+    std::free(buffer);
+  }
+  // Refused, the count says that nothing was allocated.
+  for (const auto& [width, height] : {std::pair<size_t, size_t>{0, 16}, {16, 0}}) {
+    size_t byteCount = 7;
+    EXPECT_EQ(CreateBitmapContext(width, height, nullptr, &byteCount), nullptr);
+    EXPECT_EQ(byteCount, 0u) << width << "x" << height;
+  }
+  size_t byteCount = 7;
+  const size_t huge = static_cast<size_t>(1) << (sizeof(size_t) * 8 - 2);
+  EXPECT_EQ(CreateBitmapContext(huge, 16, nullptr, &byteCount), nullptr);
+  EXPECT_EQ(byteCount, 0u);
 }
 
 TEST_F(IconRendering, ANullIconGivesATransparentImageOfTheSizeAsked) {

@@ -426,6 +426,58 @@ TEST_F(FolderListing, AnAliasCountsAsWhatItLeadsToOrElseAsAFile) {
   EXPECT_EQ(List(kSplitFilesOnly), 0);
 }
 
+TEST_F(FolderListing, AnAliasPassesTheApplicationFilterByWhatItLeadsTo) {
+  // The targets lie outside the folder listed: only the aliases are in it.
+  const auto target = [this](const std::string& name, const std::string& text, mode_t mode) {
+    WriteFile(dir / ("targets/" + name), text);
+    EXPECT_EQ(::chmod((dir / ("targets/" + name)).c_str(), mode), 0);
+    return dir / ("targets/" + name);
+  };
+  MakeFolders(dir / "targets/Bundle.app/Contents");
+  WriteFile(dir / "targets/Bundle.app/Contents/Info.plist",
+            "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
+            "<key>CFBundlePackageType</key><string>APPL</string></dict></plist>");
+  const std::string elf(
+      "\x7F"
+      "ELF\x02\x01\x01\0",
+      8);
+  // Applications: a program, a script that may run, a desktop entry of an
+  // application, a bundle.
+  Link("to-elf", target("program", elf, 0755));
+  Link("to-script", target("script", "#!/bin/sh\n", 0755));
+  Link("to-desktop", target("editor.desktop", "[Desktop Entry]\nType=Application\n", 0644));
+  Link("to-bundle", dir / "targets/Bundle.app");
+  // The alias file's own name says nothing: this one looks like a document.
+  Link("notes.txt", dir / "targets/program");
+  // An alias of an alias of an application.
+  Link("chain", In("to-script"));
+  // No applications: a document, one with every execute bit (as on a FAT
+  // stick), a script and a program that may not run, a desktop entry of a
+  // link, and an alias whose own name looks like an application's.
+  Link("to-document", target("document.txt", "text", 0644));
+  Link("to-pdf", target("report.pdf", "%PDF-1.4\n", 0777));
+  Link("to-plain-script", target("plain-script", "#!/bin/sh\n", 0644));
+  Link("to-plain-program", target("plain-program", elf, 0644));
+  Link("to-link", target("site.desktop", "[Desktop Entry]\nType=Link\nURL=x\n", 0755));
+  Link("Editor.app", dir / "targets/document.txt");
+
+  prefs.filterKind = kFilterApplications;
+  EXPECT_EQ(List(kSplitFilesOnly), 6);
+  EXPECT_EQ(Texts(),
+            (Names{"chain", "notes.txt", "to-bundle", "to-desktop", "to-elf", "to-script"}));
+  // Each item is the alias file, not its target.
+  for (MenuItemIndex i = 1; i <= CountMenuItems(menu); ++i) {
+    FSRef itemRef;
+    ASSERT_TRUE(GetItemFSRef(menu, i, &itemRef));
+    EXPECT_EQ(PathOf(itemRef), In(View(i).text));
+    EXPECT_TRUE(GetItemLSFlags(menu, i) & kLSItemInfoIsAliasFile);
+  }
+  DeleteItemRange(menu, 0, 0);
+  // Unfiltered, every alias is listed.
+  prefs.filterKind = 0;
+  EXPECT_EQ(List(kSplitFilesOnly), 12);
+}
+
 // ------------------------------------------------------ item records
 
 TEST_F(FolderListing, ItemsCarryTheirRecordsAndValidation) {

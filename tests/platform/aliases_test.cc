@@ -189,6 +189,48 @@ TEST_F(AliasesTest, UnmountedVolumesAskBeforeResolving) {
   EXPECT_EQ(sim.MountRequests(), 2);
 }
 
+TEST_F(AliasesTest, MountFlagsWithoutNoUIMayAskToMount) {
+  // Only kResolveAliasFileNoUI forbids asking: other flags, alone, let the
+  // host ask the user to mount, for records and alias files alike.
+  sim.AddVolume("Backup", "Volumes/Backup");
+  std::string file = Make("Volumes/Backup/report.txt");
+  FSRef ref = Ref(file);
+  Alias alias;
+  ASSERT_EQ(FSNewAlias(nullptr, &ref, &alias.handle), noErr);
+  Link(file, "shortcut");
+  std::string found;
+  Boolean changed = true;
+
+  sim.SetMounted("Backup", false);
+  EXPECT_EQ(Resolve(alias, kResolveAliasFileNoUI | kResolveAliasTryFileIDFirst, &found, &changed),
+            nsvErr);
+  EXPECT_EQ(sim.MountRequests(), 0);
+  ASSERT_EQ(Resolve(alias, kResolveAliasTryFileIDFirst, &found, &changed), noErr);
+  EXPECT_EQ(found, file);
+  EXPECT_FALSE(changed);
+  EXPECT_EQ(sim.MountRequests(), 1);
+
+  sim.SetMounted("Backup", false);
+  FSRef shortcut = Ref(root + "/shortcut");
+  Boolean isFolder = true, aliased = false;
+  EXPECT_EQ(FSResolveAliasFileWithMountFlags(&shortcut, true, &isFolder, &aliased,
+                                             kResolveAliasFileNoUI | kResolveAliasTryFileIDFirst),
+            nsvErr);
+  EXPECT_EQ(sim.MountRequests(), 1);
+  ASSERT_EQ(FSResolveAliasFileWithMountFlags(&shortcut, true, &isFolder, &aliased,
+                                             kResolveAliasTryFileIDFirst),
+            noErr);
+  EXPECT_EQ(PathOf(shortcut), file);
+  EXPECT_TRUE(aliased);
+  EXPECT_EQ(sim.MountRequests(), 2);
+
+  // A refused request is a volume still not mounted.
+  sim.SetMounted("Backup", false);
+  sim.SetMountAnswer(false);
+  EXPECT_EQ(Resolve(alias, kResolveAliasTryFileIDFirst, &found, &changed), nsvErr);
+  EXPECT_EQ(sim.MountRequests(), 3);
+}
+
 TEST_F(AliasesTest, AVolumeMountedElsewhereIsFoundByName) {
   sim.AddVolume("Stick", "Volumes/Stick");
   FSRef ref = Ref(Make("Volumes/Stick/notes/todo.txt"));
@@ -269,6 +311,35 @@ TEST_F(AliasesTest, BrokenAndLoopingAliasFilesFail) {
       FSResolveAliasFileWithMountFlags(&ref, false, &isFolder, &aliased, kResolveAliasFileNoUI),
       noErr);
   EXPECT_EQ(PathOf(ref), root + "/loop-b");
+}
+
+TEST_F(AliasesTest, AChainOf32AliasFilesIsFollowedToItsEnd) {
+  // chain/1 -> chain/2 -> ... -> chain/n -> target.txt: n links.
+  std::string file = Make("target.txt");
+  auto makeChain = [&](const std::string& folder, int n) {
+    fs::create_directories(root + "/" + folder);
+    for (int i = 1; i <= n; ++i)
+      Link(i == n ? file : std::to_string(i + 1), folder + "/" + std::to_string(i));
+    return root + "/" + folder + "/1";
+  };
+  Boolean isFolder = true, aliased = false;
+  FSRef ref = Ref(makeChain("32", 32));
+  ASSERT_EQ(
+      FSResolveAliasFileWithMountFlags(&ref, true, &isFolder, &aliased, kResolveAliasFileNoUI),
+      noErr);
+  EXPECT_EQ(PathOf(ref), file);
+  EXPECT_TRUE(aliased);
+  EXPECT_FALSE(isFolder);
+
+  // One link more is taken for a loop; the ref is left as it was.
+  ref = Ref(makeChain("33", 33));
+  const FSRef before = ref;
+  aliased = false;
+  EXPECT_EQ(
+      FSResolveAliasFileWithMountFlags(&ref, true, &isFolder, &aliased, kResolveAliasFileNoUI),
+      fnfErr);
+  EXPECT_EQ(std::memcmp(&ref, &before, sizeof ref), 0);
+  EXPECT_FALSE(aliased);
 }
 
 TEST_F(AliasesTest, AliasFilesOntoUnmountedVolumesFollowTheMountRule) {

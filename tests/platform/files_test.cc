@@ -123,6 +123,38 @@ TEST_F(FilesTest, RefsAreEqualByIdentityAndGoStaleWhenTheItemChanges) {
   EXPECT_EQ(FSGetCatalogInfo(&newC, kFSCatInfoNone, nullptr, nullptr, nullptr, nullptr), noErr);
 }
 
+TEST_F(FilesTest, RefsOnTwoVolumesCompareAsDifferentVolumes) {
+  // A file and a folder on a second file system: shared memory, a tmpfs
+  // where the temporary folder usually is not.
+  char otherDir[] = "/dev/shm/korvane-test-XXXXXX";
+  if (!::mkdtemp(otherDir)) GTEST_SKIP() << "no /dev/shm to make a folder in";
+  const std::string there = otherDir;
+  struct RemoveAfter {
+    std::string path;
+    ~RemoveAfter() {
+      std::error_code ignored;
+      fs::remove_all(path, ignored);
+    }
+  } removeAfter{there};
+  std::ofstream(there + "/file") << "y";
+  struct stat here {
+  }, away{};
+  ASSERT_EQ(::stat(root.c_str(), &here), 0);
+  ASSERT_EQ(::stat(there.c_str(), &away), 0);
+  if (here.st_dev == away.st_dev)
+    GTEST_SKIP() << "the temporary folder is on the same file system as /dev/shm";
+  const FSRef localFile = Ref(Make("file")), localFolder = Ref(root);
+  const FSRef otherFile = Ref(there + "/file"), otherFolder = Ref(there);
+  EXPECT_EQ(FSCompareFSRefs(&localFile, &otherFile), diffVolErr);
+  EXPECT_EQ(FSCompareFSRefs(&otherFile, &localFile), diffVolErr);
+  EXPECT_EQ(FSCompareFSRefs(&localFolder, &otherFolder), diffVolErr);
+  EXPECT_EQ(FSCompareFSRefs(&localFile, &otherFolder), diffVolErr);
+  // On its own volume each still compares as usual.
+  const FSRef otherAgain = Ref(there + "/../" + fs::path(there).filename().string() + "/file");
+  EXPECT_EQ(FSCompareFSRefs(&otherFile, &otherAgain), noErr);
+  EXPECT_EQ(FSCompareFSRefs(&otherFile, &otherFolder), errFSRefsDifferent);
+}
+
 // A file system gives the inode of a deleted item to the next one it makes:
 // such a newcomer at the old path is another item, whatever its kind.
 TEST_F(FilesTest, AnItemThatGotTheInodeOfADeletedOneIsAnotherItem) {

@@ -108,6 +108,20 @@ TEST_F(LaunchServicesTest, FlagsFollowTheKindOfItem) {
 // A regular file is a program only when it can run: an execute bit set and
 // an ELF header or "#!" at its start. Every file on a FAT, NTFS or CIFS
 // mount has its execute bits set; that alone makes no application.
+TEST_F(LaunchServicesTest, ADesktopEntryOfTheLargestSizeReadIsStillAnApplication) {
+  // 64 KiB is the most of a desktop entry that is read; the padding is a
+  // comment line, so the entry says the same at every size.
+  auto entryOfSize = [](std::size_t size) {
+    const std::string head = "[Desktop Entry]\nType=Application\nExec=ed\n#";
+    return head + std::string(size - head.size() - 1, 'x') + "\n";
+  };
+  const std::string largest = entryOfSize(64 * 1024), over = entryOfSize(64 * 1024 + 1);
+  ASSERT_EQ(largest.size(), 65536u);
+  EXPECT_EQ(Flags(Make("largest.desktop", largest)),
+            kLSItemInfoIsPlainFile | kLSItemInfoIsApplication);
+  EXPECT_EQ(Flags(Make("over.desktop", over)), kLSItemInfoIsPlainFile);
+}
+
 TEST_F(LaunchServicesTest, OnlyExecutablesThatStartAsProgramsAreApplications) {
   const LSItemInfoFlags app = kLSItemInfoIsPlainFile | kLSItemInfoIsApplication;
   const LSItemInfoFlags plain = kLSItemInfoIsPlainFile;

@@ -99,6 +99,37 @@ TEST_F(Menus, InsertionPlacesCopiesAndReportsBadIndexes) {
   EXPECT_EQ(DisableMenuItem(nullptr, 1), menuInvalidErr);
 }
 
+TEST_F(Menus, AMenuTakesItems65535AndNoMore) {
+  MenuRef m = NewMenu(1, 65533);
+  // The last two that fit: one in the middle, one at the end, which is
+  // told its index.
+  EXPECT_EQ(InsertMenuItemTextWithCFString(m, CFSTR("middle"), 100, 0, 0), noErr);
+  MenuItemIndex added = 0;
+  ASSERT_EQ(AppendMenuItemTextWithCFString(m, CFSTR("last"), 0, 9, &added), noErr);
+  EXPECT_EQ(added, 65535);
+  EXPECT_EQ(CountMenuItems(m), 65535);
+  EXPECT_EQ(Text(m, 101), "middle");
+  EXPECT_EQ(Text(m, 65535), "last");
+  EXPECT_EQ(GetMenuItemView(m, 65535)->command, 9u);
+
+  // One more is refused wherever it would go, and changes nothing.
+  added = 7;
+  EXPECT_EQ(AppendMenuItemTextWithCFString(m, CFSTR("over"), 0, 0, &added), memFullErr);
+  EXPECT_EQ(added, 7);
+  EXPECT_EQ(InsertMenuItemTextWithCFString(m, CFSTR("over"), 0, 0, 0), memFullErr);
+  const unsigned char pascal[] = {4, 'o', 'v', 'e', 'r'};
+  EXPECT_EQ(InsertMenuItemText(m, pascal, 1), memFullErr);
+  EXPECT_EQ(CountMenuItems(m), 65535);
+  EXPECT_EQ(Text(m, 1), "1");
+  EXPECT_EQ(Text(m, 65535), "last");
+
+  // Room again once one goes.
+  EXPECT_EQ(DeleteMenuItem(m, 1), noErr);
+  EXPECT_EQ(AppendMenuItemTextWithCFString(m, CFSTR("again"), 0, 0, &added), noErr);
+  EXPECT_EQ(added, 65535);
+  EXPECT_EQ(DisposeMenu(m), noErr);
+}
+
 TEST_F(Menus, DeletionRanges) {
   MenuRef m = NewMenu(1, 10);
   EXPECT_EQ(DeleteMenuItems(m, 3, 3), noErr);

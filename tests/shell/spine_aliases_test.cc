@@ -76,6 +76,42 @@ TEST_F(AliasesTest, ExplicitMountFlagsMakeOneCallWithThem) {
   EXPECT_EQ(Count("front: "), 0u);
 }
 
+TEST_F(AliasesTest, ExplicitMountFlagsThatAllowAskingMountInTheOneCall) {
+  // Flags other than "no UI" make one call that may ask: the volume is
+  // mounted, and as there is no second call the front is not switched.
+  FSRef ref = Ref(dir / "report alias");
+  Unmount();
+  bool isFolder = true, wasAliased = false;
+  ASSERT_EQ(ResolveAliasFile(&ref, true, &isFolder, &wasAliased, true, kResolveAliasTryFileIDFirst),
+            noErr);
+  EXPECT_TRUE(wasAliased);
+  EXPECT_FALSE(isFolder);
+  EXPECT_EQ(PathOf(ref), volume_ + "/report.txt");
+  EXPECT_EQ(desktop.fileSystem->MountRequests(), 1);
+  EXPECT_EQ(Count("front: "), 0u);
+
+  FSRef target = Ref(volume_ + "/report.txt");
+  AliasHandle alias = nullptr;
+  ASSERT_EQ(FSNewAlias(nullptr, &target, &alias), noErr);
+  Unmount();
+  desktop.fileSystem->SetMountAnswer(false);
+  FSRef out;
+  bool changed = true;
+  EXPECT_EQ(ResolveAliasRecord(alias, &out, &changed, true, kResolveAliasTryFileIDFirst), nsvErr);
+  EXPECT_EQ(desktop.fileSystem->MountRequests(), 2) << "asked once, not retried";
+  desktop.fileSystem->SetMountAnswer(true);
+  ASSERT_EQ(ResolveAliasRecord(alias, &out, &changed, true, kResolveAliasTryFileIDFirst), noErr);
+  EXPECT_EQ(PathOf(out), volume_ + "/report.txt");
+  EXPECT_FALSE(changed);
+  EXPECT_EQ(desktop.fileSystem->MountRequests(), 3);
+  EXPECT_EQ(Count("front: "), 0u);
+  // Without interaction the same flags are not used: nothing is asked.
+  Unmount();
+  EXPECT_EQ(ResolveAliasRecord(alias, &out, nullptr, false, kResolveAliasTryFileIDFirst), nsvErr);
+  EXPECT_EQ(desktop.fileSystem->MountRequests(), 3);
+  DisposeHandle(alias);
+}
+
 TEST_F(AliasesTest, OtherFailuresAreNotRetried) {
   ::symlink((dir / "missing").c_str(), (dir / "dangling").c_str());
   FSRef ref = Ref(dir / "dangling");

@@ -104,6 +104,65 @@ TEST_F(TriggersTest, HotKeyRegisteredOnceWithTheTriggersIdentifier) {
   RemoveEventHandler(handler);
 }
 
+TEST_F(TriggersTest, ATornDownTriggersHotKeySignatureNamesNothingLive) {
+  // The handle an object holds, without keeping a use of it.
+  const auto handleOf = [](const void* object) {
+    const UInt32 signature = HotKeySignatureFor(object);
+    ReleaseHotKeySignature(signature);
+    return signature;
+  };
+  const auto hotKeyData = [](UInt32 keyCode, UInt32 modifiers) {
+    const std::string bytes = HotKeyBytes(keyCode, modifiers);
+    return CFDataCreate(kCFAllocatorDefault, reinterpret_cast<const UInt8*>(bytes.data()), 8);
+  };
+  // A window-less trigger and a tab, each with a hot key.
+  CFRef<CFDataRef> first = hotKeyData(49, cmdKey | optionKey);
+  CFRef<CFDataRef> second = hotKeyData(50, cmdKey | optionKey);
+  TriggerConfig config;
+  config.hotKey = first;
+  gTriggers.push_back(new UtilityMenu(config));
+  Entry tab = Definition(3);
+  tab.Set("Hot Key", second.get());
+  CreateTrigger(tab.get(), nullptr);
+  ASSERT_EQ(gTriggers.size(), 2u);
+  ASSERT_NE(dynamic_cast<ScreenMenu*>(gTriggers[1]), nullptr);
+  std::vector<UInt32> signatures;
+  for (UtilityMenu* trigger : gTriggers) {
+    ASSERT_NE(trigger->hotKeyRef, nullptr);
+    signatures.push_back(handleOf(trigger));
+    EXPECT_EQ(HotKeyObjectForSignature(signatures.back()), trigger);
+    EXPECT_EQ(TriggerForHotKeySignature(signatures.back()), trigger);
+  }
+
+  DestroyTriggersForTesting();
+  for (UInt32 signature : signatures) {
+    EXPECT_EQ(HotKeyObjectForSignature(signature), nullptr) << FourCCString(signature);
+    EXPECT_EQ(TriggerForHotKeySignature(signature), nullptr);
+  }
+  EXPECT_FALSE(IsEventHotKeyRegistered(49, cmdKey | optionKey));
+  EXPECT_FALSE(IsEventHotKeyRegistered(50, cmdKey | optionKey));
+
+  // A trigger made afterwards, perhaps where the old one lay, gets a handle
+  // of its own: an old signature never leads to it.
+  gTriggers.push_back(new UtilityMenu(config));
+  ASSERT_NE(gTriggers[0]->hotKeyRef, nullptr);
+  const UInt32 fresh = handleOf(gTriggers[0]);
+  for (UInt32 signature : signatures) {
+    EXPECT_NE(fresh, signature);
+    EXPECT_EQ(TriggerForHotKeySignature(signature), nullptr);
+  }
+  DestroyTriggersForTesting();
+  EXPECT_EQ(HotKeyObjectForSignature(fresh), nullptr);
+
+  // A trigger whose hot key was refused holds no handle either.
+  desktop.hotKeys.MarkTaken(49, cmdKey | optionKey);
+  {
+    UtilityMenu refused(config);
+    EXPECT_EQ(refused.hotKeyRef, nullptr);
+    EXPECT_EQ(HotKeyObjectForSignature(handleOf(&refused)), nullptr);
+  }
+}
+
 TEST_F(TriggersTest, RefusedOrMalformedHotKeysAreLeftOut) {
   desktop.hotKeys.MarkTaken(40, cmdKey);
   std::string bytes = HotKeyBytes(40, cmdKey);
