@@ -38,8 +38,10 @@ OSStatus Move(Simulator& sim, const ScenarioLine& l) {
     if (!copy && !alias) throw ScenarioError(l, "not copy or alias: " + l.words[to + 2]);
   }
   std::vector<FSRef> refs;
+  refs.reserve(to - 2);
   for (std::size_t i = 2; i < to; ++i) refs.push_back(RefOf(sim, l, l.words[i]));
   std::vector<const FSRef*> items;
+  items.reserve(refs.size());
   for (const FSRef& ref : refs) items.push_back(&ref);
   const FSRef folder = RefOf(sim, l, l.words[to + 1]);
   return MoveOrCopyItems(items, &folder, copy, alias);
@@ -56,13 +58,13 @@ OSStatus Reveal(const FSRef& item) {
 }
 
 void Finder(Simulator& sim, const ScenarioLine& l) {
-  if (l.words.size() < 3) throw ScenarioError(l, std::string("usage: ") + kFinderUsage);
+  const bool moving = l.words.size() >= 2 && l.words[1] == "move";
+  if (l.words.size() < 3 || (!moving && l.words.size() != 3))
+    throw ScenarioError(l, std::string("usage: ") + kFinderUsage);
   const std::string& what = l.words[1];
   OSStatus status = noErr;
-  if (what == "move") {
+  if (moving) {
     status = Move(sim, l);
-  } else if (l.words.size() != 3) {
-    throw ScenarioError(l, std::string("usage: ") + kFinderUsage);
   } else if (what == "reveal") {
     status = Reveal(RefOf(sim, l, l.words[2]));
   } else if (what == "info") {
