@@ -55,6 +55,12 @@ bool FindSameName(const FSRef* item, const FSRef* folder, FSRef* existing) {
          noErr;
 }
 
+bool Contains(const std::vector<FSRef>& refs, const FSRef& ref) {
+  for (const FSRef& r : refs)
+    if (FSCompareFSRefs(&r, &ref) == noErr) return true;
+  return false;
+}
+
 // The duplicate-name alert's texts, English keys of the localized strings.
 constexpr const char* kReplaceText = "Replace";
 constexpr const char* kStopText = "Stop";
@@ -164,9 +170,13 @@ OSStatus MoveOrCopyItems(std::span<const FSRef* const> items, const FSRef* desti
     }
     ++counted;
     // Aliases get names of their own in the folder, so only moves and copies
-    // can meet a duplicate.
+    // can meet a duplicate. An item dropped onto its own folder finds itself,
+    // which is no duplicate: trashing it would lose what is being moved. Two
+    // dragged items of one name find the same existing item, trashed once.
     FSRef existing;
-    if (!makeAliases && FindSameName(item, destination, &existing)) duplicates.push_back(existing);
+    if (!makeAliases && FindSameName(item, destination, &existing) &&
+        FSCompareFSRefs(item, &existing) != noErr && !Contains(duplicates, existing))
+      duplicates.push_back(existing);
   }
   if (counted == 0) {
     AEDisposeDesc(&list);

@@ -352,6 +352,34 @@ TEST_F(DuplicateAlertTest, TheAlertShowsTheTextsAndHandsTheFrontBack) {
   EXPECT_EQ(front, editorPSN);
 }
 
+TEST_F(FinderEventsTest, AnItemDroppedOntoItsOwnFolderIsNotItsOwnDuplicate) {
+  AddFinder();
+  const FSRef item = Ref(File("Dest/a.txt"));
+  const FSRef folder = Ref(dir.path() + "/Dest");
+  const FSRef* items[] = {&item};
+  desktop.alerts.Script(SimAlerts::Answer::Default);
+  ASSERT_EQ(MoveOrCopyItems(items, &folder, false, false), noErr);
+  EXPECT_EQ(AlertLines(), 0);
+  ASSERT_EQ(events.size(), 1u) << "the item itself is never trashed";
+  EXPECT_EQ(EventName(events[0]), "core/move");
+}
+
+TEST_F(FinderEventsTest, TwoDraggedItemsOfOneNameTrashTheExistingItemOnce) {
+  AddFinder();
+  const FSRef first = Ref(File("One/a.txt"));
+  const FSRef second = Ref(File("Two/a.txt"));
+  const FSRef existing = Ref(File("Dest/a.txt"));
+  const FSRef folder = Ref(dir.path() + "/Dest");
+  const FSRef* items[] = {&first, &second};
+  desktop.alerts.Script(SimAlerts::Answer::Default);
+  ASSERT_EQ(MoveOrCopyItems(items, &folder, true, false), noErr);
+  EXPECT_EQ(AlertLines(), 1);
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(EventName(events[0]), "core/delo");
+  EXPECT_EQ(ListParam(events[0], keyDirectObject), AliasList{AliasBytes(existing)});
+  EXPECT_EQ(EventName(events[1]), "core/clon");
+}
+
 // ------------------------------------------------------------------ alerts
 
 TEST_F(FinderEventsTest, RunAlertAnswersEachButtonAndZeroWhenNothingShows) {
