@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "hosts/sim/SimFileOperations.h"
 #include "hosts/sim/SimProcesses.h"
 #include "platform/bundles/Bundle.h"
 #include "platform/host/Transcript.h"
@@ -71,7 +72,7 @@ std::optional<ProcessSerialNumber> SimAppleEvents::Receiver(const AppleEvent& ev
   return std::nullopt;
 }
 
-OSErr SimAppleEvents::Deliver(const AppleEvent& event, AppleEvent* reply, AESendMode) {
+OSErr SimAppleEvents::Deliver(const AppleEvent& event, AppleEvent* reply, AESendMode mode) {
   const std::string description = AEDescribe(event);
   std::optional<ProcessSerialNumber> to = Receiver(event);
   std::optional<HostProcessInfo> info = to ? processes_.Info(*to) : std::nullopt;
@@ -81,8 +82,10 @@ OSErr SimAppleEvents::Deliver(const AppleEvent& event, AppleEvent* reply, AESend
   }
   Transcribe(Fmt("apple event to %s: %s", info->name.c_str(), description.c_str()));
   delivered.push_back(description);
-  if (!answer) return noErr;
-  const OSErr result = answer(*to, event, reply);
+  modes.push_back(mode);
+  OSErr result = noErr;
+  if (carryingOut.contains(info->name)) result = CarryOutFileOperation(event, home);
+  if (result == noErr && answer) result = answer(*to, event, reply);
   if (result != noErr && reply) {
     SInt32 number = result;
     (void)AEPutParamPtr(reply, keyErrorNumber, typeSInt32, &number, sizeof number);

@@ -1,5 +1,6 @@
 #include "hosts/sim/SimDesktop.h"
 
+#include "hosts/sim/SimFileOperations.h"
 #include "platform/appleevents/AppleEvents.h"
 #include "platform/corefoundation/CoreFoundation.h"
 #include "platform/events/Events.h"
@@ -54,6 +55,11 @@ SimDesktop::SimDesktop(std::string sandboxHome) : home_(std::move(sandboxHome)) 
   host_.privateFunctions = &privateFunctions;
   host_.appleEvents = &appleEvents;
   host_.menuBar = &menuBar;
+  host_.alerts = &alerts;
+  appleEvents.home = home_;
+  // Aliases in transcribed events show the path they name.
+  SetAliasRenderingHome(home_);
+  AESetDataRenderer(typeAlias, RenderAliasAsPath);
   processes.onTerminated = [this](ProcessSerialNumber psn) {
     ForgetDeliveredEvents();
     if (EventRef event = PostAppTerminated(psn)) posted_.push_back(event);
@@ -70,6 +76,7 @@ SimDesktop::~SimDesktop() {
       (void)RemoveEventFromQueue(GetMainEventQueue(), event);
     ReleaseEvent(event);
   }
+  AESetDataRenderer(typeAlias, nullptr);
   InstallHost(previous_);
 }
 

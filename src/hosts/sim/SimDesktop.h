@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "hosts/sim/SimAlerts.h"
 #include "hosts/sim/SimAppleEvents.h"
 #include "hosts/sim/SimFileSystem.h"
 #include "hosts/sim/SimHotKeys.h"
@@ -54,6 +55,7 @@ class SimDesktop {
   SimPrivateFunctions privateFunctions;
   SimAppleEvents appleEvents{processes};
   SimMenuBar menuBar;
+  SimAlerts alerts;
 
   // An Apple event from another program arrives: it goes through the
   // layer's dispatch to the handler installed for it, with a reply the

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "platform/corefoundation/CoreFoundation.h"
 
@@ -308,8 +310,42 @@ CFRef<CFURLRef> CFURLCreateFromFileSystemRepresentation(CFAllocatorRef, const UI
   return CFRef<CFURLRef>(u);
 }
 
+namespace {
+
+// Names of an absolute POSIX path joined the HFS way, the volume first.
+std::string HFSPathOf(const std::string& posix, bool isDirectory) {
+  std::vector<std::string> names;
+  std::size_t start = 0;
+  while (start <= posix.size()) {
+    std::size_t end = posix.find('/', start);
+    if (end == std::string::npos) end = posix.size();
+    std::string name = posix.substr(start, end - start);
+    if (!name.empty()) {
+      for (char& c : name)
+        if (c == ':') c = '/';
+      names.push_back(std::move(name));
+    }
+    start = end + 1;
+  }
+  std::size_t first = 0;
+  std::string out;
+  if (names.size() >= 2 && names[0] == "Volumes") {
+    out = names[1];
+    first = 2;
+  } else {
+    out = kCFURLHFSStartupVolumeName;
+  }
+  for (std::size_t i = first; i < names.size(); ++i) out += ":" + names[i];
+  if (isDirectory || first == names.size()) out += ":";
+  return out;
+}
+
+}  // namespace
+
 CFRef<CFStringRef> CFURLCopyFileSystemPath(CFURLRef url, CFURLPathStyle style) {
-  if (!url || style != kCFURLPOSIXPathStyle) return nullptr;
+  if (!url) return nullptr;
+  if (style == kCFURLHFSPathStyle) return CFStringFromUTF8(HFSPathOf(url->path, url->isDirectory));
+  if (style != kCFURLPOSIXPathStyle) return nullptr;
   return CFStringFromUTF8(url->path);
 }
 

@@ -469,7 +469,12 @@ CFRef<CFURLRef> CFURLCreateWithFileSystemPath(CFAllocatorRef, CFStringRef filePa
                                               CFURLPathStyle style, Boolean isDirectory);
 CFRef<CFURLRef> CFURLCreateFromFileSystemRepresentation(CFAllocatorRef, const UInt8* buffer,
                                                         CFIndex bufLen, Boolean isDirectory);
+// The URL's path in the given style. kCFURLHFSPathStyle joins the names with
+// ':' (a ':' inside a name becomes '/'), a folder's path ending in ':'. Its
+// first name is the volume's: NAME for /Volumes/NAME/..., and for any other
+// path the startup volume, kCFURLHFSStartupVolumeName.
 CFRef<CFStringRef> CFURLCopyFileSystemPath(CFURLRef url, CFURLPathStyle style);
+inline constexpr const char* kCFURLHFSStartupVolumeName = "Startup Disk";
 Boolean CFURLGetFileSystemRepresentation(CFURLRef url, Boolean resolveAgainstBase, UInt8* buffer,
                                          CFIndex maxBufLen);
 CFRef<CFStringRef> CFURLCopyLastPathComponent(CFURLRef url);

@@ -54,6 +54,7 @@ struct Host {
   class HostFileSystem* fileSystem = nullptr;              // platform/host/HostFileSystem.h
   class HostIcons* icons = nullptr;                        // platform/host/HostIcons.h
   class HostMenuBar* menuBar = nullptr;                    // platform/host/HostMenuBar.h
+  class HostAlerts* alerts = nullptr;                      // platform/dialogs/HostAlerts.h
 };
 
 Host& CurrentHost();
