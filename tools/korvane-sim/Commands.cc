@@ -7,6 +7,7 @@ void RegisterFileCommands(CommandTable& table);
 void RegisterShellCommands(CommandTable& table);
 void RegisterTriggerCommands(CommandTable& table);
 void RegisterScreenCommands(CommandTable& table);
+void RegisterMenuTrackingCommands(CommandTable& table);
 
 void RegisterAllCommands(CommandTable& table) {
   RegisterCoreCommands(table);
@@ -15,4 +16,5 @@ void RegisterAllCommands(CommandTable& table) {
   RegisterShellCommands(table);
   RegisterTriggerCommands(table);
   RegisterScreenCommands(table);
+  RegisterMenuTrackingCommands(table);
 }

@@ -54,6 +54,8 @@ SimDesktop::SimDesktop(std::string sandboxHome) : home_(std::move(sandboxHome)) 
   host_.privateFunctions = &privateFunctions;
   host_.appleEvents = &appleEvents;
   host_.menuBar = &menuBar;
+  host_.input = &input;
+  host_.menuTracking = &menuTracking;
   processes.onTerminated = [this](ProcessSerialNumber psn) {
     ForgetDeliveredEvents();
     if (EventRef event = PostAppTerminated(psn)) posted_.push_back(event);

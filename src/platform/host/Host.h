@@ -54,6 +54,8 @@ struct Host {
   class HostFileSystem* fileSystem = nullptr;              // platform/host/HostFileSystem.h
   class HostIcons* icons = nullptr;                        // platform/host/HostIcons.h
   class HostMenuBar* menuBar = nullptr;                    // platform/host/HostMenuBar.h
+  class HostInput* input = nullptr;                        // platform/events/HostInput.h
+  class HostMenuTracking* menuTracking = nullptr;          // platform/menus/HostMenuTracking.h
 };
 
 Host& CurrentHost();
