@@ -98,7 +98,9 @@ Point ComputeMenuPosition(const Rect& anchor, MenuRef menu, bool fromPointer) {
   // the pointer) or opening upwards from the tab's bottom.
   if (S16(top + h) >= S16(s.bottom - 4)) {
     if (fromPointer)
-      top = S16(s.bottom - h - 3);
+      // A menu taller than the screen would start above it, its first
+      // items out of reach: it starts near the top instead, as beside a tab.
+      top = S16(s.bottom - h - 3) >= S16(s.top + 10) ? S16(s.bottom - h - 3) : S16(s.top + 10);
     else if (S16(a.bottom - h) >= S16(s.top + 3))
       top = S16(a.bottom - h - 3);
     else

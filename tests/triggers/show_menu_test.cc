@@ -128,6 +128,9 @@ TEST_F(MenuPlacementTest, AtThePointerOnTheMainScreen) {
   EXPECT_EQ(AtPointer(500, 300, 200, 400), (Point{296, 304}));
   // Too tall to stay centred: against the screen's bottom.
   EXPECT_EQ(AtPointer(500, 300, 200, 600), (Point{155, 304}));
+  // Taller than the screen: not above its top, where the first items would
+  // be out of reach, but 10 pixels below it, as beside a tab.
+  EXPECT_EQ(AtPointer(500, 300, 200, 800), (Point{13, 304}));
   // Near the top: 10 pixels below the screen's top (3, the menu bar's edge).
   EXPECT_EQ(AtPointer(20, 300, 200, 300), (Point{13, 304}));
   // 100 pixels from the right edge: to the left of the pointer.
