@@ -77,6 +77,14 @@ void InstallMenuHandlers(MenuRef menu, void* trigger);
 // a submenu (the event's direct object) that is not the trigger's top-level
 // menu. Always noErr (eventNotHandledErr without a trigger).
 OSStatus MenuOpeningHandler(EventHandlerCallRef callRef, EventRef event, void* trigger);
+// 'menu'/102: after the standard drawing, counts the drawn item for a drop
+// menu's close countdown and remembers an item drawn selected as the
+// trigger's highlighted menu and item. Always noErr.
+OSStatus MenuDrawItemHandler(EventHandlerCallRef callRef, EventRef event, void* trigger);
+// 'menu'/6: puts back the key equivalent the modifier hint replaced, keeps
+// the new target item as the trigger's highlighted item and, in drop mode,
+// starts or calls off the close countdown. Always noErr.
+OSStatus MenuTargetItemHandler(EventHandlerCallRef callRef, EventRef event, void* trigger);
 // RefreshFolderMenu with the menu's 'PREF' (the defaults, icon size the
 // trigger's, when it has none), submenus made, the trigger's handlers.
 void PopulateSubmenu(UtilityMenu* trigger, MenuRef menu);

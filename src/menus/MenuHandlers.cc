@@ -21,16 +21,14 @@ const MenuHandlerEntry kMenuHandlers[] = {
     {{kEventClassMenu, kEventMenuOpening}, MenuOpeningHandler, true},
     // MenuClosedHandler: comes with the hot keys and key assignment.
     {{kEventClassMenu, kEventMenuClosed}, nullptr, true},
-    // MenuTargetItemHandler: comes with the showing of menus.
-    {{kEventClassMenu, kEventMenuTargetItem}, nullptr, true},
+    {{kEventClassMenu, kEventMenuTargetItem}, MenuTargetItemHandler, true},
     // MenuKeyDownHandler: comes with the item commands.
     {{kEventClassKeyboard, kEventRawKeyDown}, nullptr, true},
     // MenuKeyRepeatHandler: comes with the hot keys and key assignment.
     {{kEventClassKeyboard, kEventRawKeyRepeat}, nullptr, true},
     // MenuModifiersChangedHandler: comes with the hot keys and key assignment.
     {{kEventClassKeyboard, kEventRawKeyModifiersChanged}, nullptr, true},
-    // MenuDrawItemHandler: comes with the showing of menus.
-    {{kEventClassMenu, kEventMenuDrawItem}, nullptr, true},
+    {{kEventClassMenu, kEventMenuDrawItem}, MenuDrawItemHandler, true},
     // MenuMouseMovedHandler: comes with the drops onto menu items.
     {{kEventClassMouse, kEventMouseMoved}, nullptr, false},
 };

@@ -8,6 +8,7 @@ void RegisterShellCommands(CommandTable& table);
 void RegisterTriggerCommands(CommandTable& table);
 void RegisterScreenCommands(CommandTable& table);
 void RegisterFinderCommands(CommandTable& table);
+void RegisterMenuTrackingCommands(CommandTable& table);
 
 void RegisterAllCommands(CommandTable& table) {
   RegisterCoreCommands(table);
@@ -17,4 +18,5 @@ void RegisterAllCommands(CommandTable& table) {
   RegisterTriggerCommands(table);
   RegisterScreenCommands(table);
   RegisterFinderCommands(table);
+  RegisterMenuTrackingCommands(table);
 }

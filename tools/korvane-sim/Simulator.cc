@@ -120,6 +120,16 @@ void Simulator::Execute(const ScenarioLine& line) {
   it->second.run(*this, line);
 }
 
+void Simulator::ExecuteMeanwhile(const ScenarioLine& line) {
+  if (pending_) return;
+  try {
+    Execute(line);
+  } catch (...) {
+    pending_ = std::current_exception();
+    desktop_->runLoop.StopAll();
+  }
+}
+
 void Simulator::FeedNext() {
   // Runs inside the agent's event loop as a timer: one scenario line, then
   // the next line is scheduled after the pause that line asked for.

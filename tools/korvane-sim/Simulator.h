@@ -56,6 +56,9 @@ class Simulator {
   double Now() const;
 
   void Start(const ScenarioLine& line);
+  // Runs a line from inside a nested loop of the agent (a menu being
+  // tracked): an error in it ends the scenario as one in a fed line does.
+  void ExecuteMeanwhile(const ScenarioLine& line);
   void Expect(const ScenarioLine& line, const std::string& pattern, bool negated);
 
   static bool GlobMatch(const std::string& pattern, const std::string& text);

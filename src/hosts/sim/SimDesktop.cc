@@ -60,6 +60,8 @@ SimDesktop::SimDesktop(std::string sandboxHome) : home_(std::move(sandboxHome)) 
   // Aliases in transcribed events show the path they name.
   SetAliasRenderingHome(home_);
   AESetDataRenderer(typeAlias, RenderAliasAsPath);
+  host_.input = &input;
+  host_.menuTracking = &menuTracking;
   processes.onTerminated = [this](ProcessSerialNumber psn) {
     ForgetDeliveredEvents();
     if (EventRef event = PostAppTerminated(psn)) posted_.push_back(event);

@@ -14,7 +14,9 @@
 #include "hosts/sim/SimFileSystem.h"
 #include "hosts/sim/SimHotKeys.h"
 #include "hosts/sim/SimIcons.h"
+#include "hosts/sim/SimInput.h"
 #include "hosts/sim/SimMenuBar.h"
+#include "hosts/sim/SimMenuTracking.h"
 #include "hosts/sim/SimPrivateFunctions.h"
 #include "hosts/sim/SimProcesses.h"
 #include "hosts/sim/SimRunLoop.h"
@@ -56,6 +58,8 @@ class SimDesktop {
   SimAppleEvents appleEvents{processes};
   SimMenuBar menuBar;
   SimAlerts alerts;
+  SimInput input;
+  SimMenuTracking menuTracking{runLoop, screens, input};
 
   // An Apple event from another program arrives: it goes through the
   // layer's dispatch to the handler installed for it, with a reply the

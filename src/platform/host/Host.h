@@ -55,6 +55,8 @@ struct Host {
   class HostIcons* icons = nullptr;                        // platform/host/HostIcons.h
   class HostMenuBar* menuBar = nullptr;                    // platform/host/HostMenuBar.h
   class HostAlerts* alerts = nullptr;                      // platform/dialogs/HostAlerts.h
+  class HostInput* input = nullptr;                        // platform/events/HostInput.h
+  class HostMenuTracking* menuTracking = nullptr;          // platform/menus/HostMenuTracking.h
 };
 
 Host& CurrentHost();

@@ -106,6 +106,9 @@ struct OpaqueMenuRef {
   MenuItemRange lastUpdated;
   UInt32 updateCount = 0;
   UInt64 generation = 0;
+  // The size CalcMenuSize last had the host measure.
+  SInt16 width = 0;
+  SInt16 height = 0;
 };
 
 namespace menus {
