@@ -4,6 +4,7 @@
 #include "menus/ItemRecords.h"
 #include "platform/appleevents/AppleEvents.h"
 #include "platform/events/Input.h"
+#include "platform/files/FilesCatalog.h"
 #include "platform/preferences/Preferences.h"
 #include "platform/processes/Processes.h"
 #include "platform/sound/Sound.h"
@@ -177,6 +178,13 @@ bool IsFolderItem(const LSItemInfoRecord* info, const FSRef* ref) {
 }
 
 OSStatus RevealItem(const FSRef* ref) {
+  // An item deleted since it was listed is not there to show: without this
+  // the browser would get an event naming nothing and still come forward.
+  if (OSStatus s = FSGetCatalogInfo(ref, kFSCatInfoNone, nullptr, nullptr, nullptr, nullptr);
+      s != noErr) {
+    SysBeep(1);
+    return s;
+  }
   if (IsAltBrowserRunning())
     return SendAliasEvent(kAltBrowserType, kAltBrowserCreator, true, ref, kAEMiscStandards,
                           kAEMakeObjectsVisible);
