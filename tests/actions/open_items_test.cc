@@ -289,6 +289,14 @@ TEST_F(OpenItemsTest, NoDirOpenLeavesFoldersAndAliasesToFoldersAlone) {
   EXPECT_EQ(OpenItem(&folderAlias, true), noErr);
   EXPECT_TRUE(Opened().empty());
 
+  Folder("F/Drafts.txt");
+  const FSRef folderWithExtension = Ref(Path("F/Drafts.txt"));
+  EXPECT_EQ(OpenItem(&folderWithExtension, true), noErr);
+  EXPECT_TRUE(Opened().empty()) << "a folder named like a document is still a folder";
+  EXPECT_EQ(OpenItem(&folderWithExtension, false), noErr);
+  EXPECT_EQ(Opened(), std::vector<std::string>{"/F/Drafts.txt"}) << "in the file browser";
+  desktop.launchServices.opened.clear();
+
   const FSRef file = Ref(Path("F/a.txt"));
   const FSRef fileAlias = Ref(Path("F/a alias"));
   const FSRef app = Ref(Path("Applications/TextEdit.app"));

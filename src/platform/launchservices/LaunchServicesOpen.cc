@@ -44,7 +44,11 @@ OSStatus LSOpenFSRef(const FSRef* inRef, FSRef* outLaunchedRef) {
   LSItemInfoRecord info;
   if (OSStatus s = LSCopyItemInfoForRef(&target, kLSRequestBasicFlagsOnly, &info)) return s;
   FSRef app;
-  const bool opensItself = (info.flags & kLSItemInfoIsApplication) != 0;
+  // Applications run and plain folders (not packages) open in the file
+  // browser, whatever their names end in.
+  const bool opensItself =
+      (info.flags & kLSItemInfoIsApplication) ||
+      ((info.flags & kLSItemInfoIsContainer) && !(info.flags & kLSItemInfoIsPackage));
   if (!opensItself && ApplicationForDocument(&target, &app)) {
     std::string appPath;
     if (OSStatus s = PathOf(&app, &appPath)) return s;
