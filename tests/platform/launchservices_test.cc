@@ -13,6 +13,7 @@
 #include <string>
 
 #include "hosts/sim/SimFileSystem.h"
+#include "hosts/sim/SimLaunchServices.h"
 #include "platform/host/Host.h"
 #include "support/desktop_fixture.h"
 
@@ -264,6 +265,58 @@ TEST_F(LaunchServicesTest, ApplicationsAreFoundBySignature) {
       LSGetApplicationForInfo(FourCC("APPL"), FourCC("sprf"), nullptr, kLSRolesNone, &app, nullptr),
       kLSApplicationNotFoundErr);
   InstallHost(&host);
+}
+
+// Opening: what the layer decides before the host launches anything.
+TEST_F(LaunchServicesTest, OpeningHandsTheHostTheItemAndItsApplication) {
+  const std::string editor = MakeApp("Applications/Editor.app", "APPL", "edit",
+                                     "<key>CFBundleDocumentTypes</key><array><dict>"
+                                     "<key>CFBundleTypeExtensions</key><array><string>txt"
+                                     "</string></array></dict></array>");
+  const std::string doc = Make("docs/a.txt");
+  const std::string other = Make("docs/b.log");
+  fs::create_symlink(doc, root + "/docs/a link");
+  const FSRef docRef = Ref(doc);
+  const FSRef linkRef = Ref(root + "/docs/a link");
+  const FSRef otherRef = Ref(other);
+  const FSRef appRef = Ref(editor);
+
+  FSRef launched;
+  EXPECT_EQ(LSOpenFSRef(&docRef, &launched), kLSUnknownErr) << "no host to launch with";
+
+  SimLaunchServices launcher;
+  host.launchServices = &launcher;
+  EXPECT_EQ(LSOpenFSRef(&linkRef, &launched), noErr) << "an alias file opens its target";
+  EXPECT_EQ(FSCompareFSRefs(&launched, &appRef), noErr);
+  EXPECT_EQ(LSOpenFSRef(&appRef, nullptr), noErr);
+  EXPECT_EQ(LSOpenFSRef(&otherRef, nullptr), kLSApplicationNotFoundErr);
+  EXPECT_EQ(LSOpenFSRef(nullptr, nullptr), paramErr);
+  ASSERT_EQ(launcher.opened.size(), 2u);
+  EXPECT_EQ(launcher.opened[0].path, doc);
+  EXPECT_EQ(launcher.opened[0].app, editor);
+  EXPECT_EQ(launcher.opened[1].path, editor);
+  EXPECT_EQ(launcher.opened[1].app, "");
+
+  // With an application: every item goes to it, or it starts alone.
+  launcher.opened.clear();
+  const FSRef items[] = {otherRef, linkRef};
+  LSLaunchFSRefSpec spec;
+  spec.appRef = &appRef;
+  spec.numDocs = 2;
+  spec.itemRefs = items;
+  EXPECT_EQ(LSOpenFromRefSpec(&spec, &launched), noErr);
+  spec.numDocs = 0;
+  EXPECT_EQ(LSOpenFromRefSpec(&spec, nullptr), noErr);
+  ASSERT_EQ(launcher.opened.size(), 3u);
+  EXPECT_EQ(launcher.opened[0].path, other);
+  EXPECT_EQ(launcher.opened[0].app, editor);
+  EXPECT_EQ(launcher.opened[1].path, doc);
+  EXPECT_EQ(launcher.opened[2].path, editor);
+  EXPECT_EQ(launcher.opened[2].app, "");
+  spec.appRef = nullptr;
+  EXPECT_EQ(LSOpenFromRefSpec(&spec, nullptr), paramErr) << "nothing to open";
+  EXPECT_EQ(LSOpenFromRefSpec(nullptr, nullptr), paramErr);
+  host.launchServices = nullptr;
 }
 
 }  // namespace

@@ -182,6 +182,24 @@ TEST_F(ProcessesTest, HidingAndShowing) {
   EXPECT_FALSE(IsProcessVisible(nullptr));
 }
 
+TEST_F(ProcessesTest, HidingAllOthersLeavesTheProcessHiddenOnesAndTheAgent) {
+  const ProcessSerialNumber mail = procs.AddProcess({.name = "Mail", .creator = FourCC("emal")});
+  ASSERT_EQ(ShowHideProcess(&mail, false), noErr);
+  Lines().clear();
+  ASSERT_EQ(CPSPostHideMostReq(&textEdit), noErr);
+  EXPECT_TRUE(IsProcessVisible(&textEdit));
+  EXPECT_FALSE(IsProcessVisible(&finder));
+  const ProcessSerialNumber self{0, kCurrentProcess};
+  EXPECT_TRUE(IsProcessVisible(&self));
+  // Only Finder is hidden (the front passes to TextEdit, the first visible
+  // application); Mail was hidden already.
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"hide: Finder", "front: TextEdit"}));
+
+  const ProcessSerialNumber gone{0, 0x7777};
+  EXPECT_EQ(CPSPostHideMostReq(&gone), procNotFound);
+  EXPECT_EQ(CPSPostHideMostReq(nullptr), paramErr);
+}
+
 TEST_F(ProcessesTest, KillingEndsTheProcessAndReportsTheTermination) {
   std::vector<ProcessSerialNumber> terminated;
   procs.onTerminated = [&](ProcessSerialNumber psn) {

@@ -60,22 +60,33 @@ std::string FourCharCode(const ScenarioLine& line, const std::string& word) {
   return word;
 }
 
-// app PATH [type CODE] [creator CODE]: an application bundle whose
-// Info.plist names its package type and signature, with an executable.
+// app PATH [type CODE] [creator CODE] [opens EXT]...: an application bundle
+// whose Info.plist names its package type and signature and the document
+// extensions it edits, with an executable.
 void MakeApp(Simulator& sim, const ScenarioLine& l) {
-  static constexpr const char* kUsage = "app PATH [type CODE] [creator CODE]";
+  static constexpr const char* kUsage = "app PATH [type CODE] [creator CODE] [opens EXT]...";
   Need(l, 2, kUsage);
   std::string type = kDefaultPackageType;
   std::string creator = kDefaultSignature;
+  std::string extensions;
   for (std::size_t i = 2; i < l.words.size(); i += 2) {
     if (i + 1 >= l.words.size()) throw ScenarioError(l, std::string("usage: ") + kUsage);
     if (l.words[i] == "type")
       type = FourCharCode(l, l.words[i + 1]);
     else if (l.words[i] == "creator")
       creator = FourCharCode(l, l.words[i + 1]);
+    else if (l.words[i] == "opens")
+      extensions += "<string>" + XMLEscaped(l.words[i + 1]) + "</string>";
     else
       throw ScenarioError(l, "unknown option: " + l.words[i]);
   }
+  const std::string documentTypes =
+      extensions.empty()
+          ? std::string()
+          : "  <key>CFBundleDocumentTypes</key><array><dict>"
+            "<key>CFBundleTypeExtensions</key><array>" +
+                extensions +
+                "</array><key>CFBundleTypeRole</key><string>Editor</string></dict></array>\n";
   const std::string path = sim.SandboxPath(l, l.words[1]);
   const std::string name = fs::path(path).stem().string();
   const std::string plist =
@@ -90,9 +101,7 @@ void MakeApp(Simulator& sim, const ScenarioLine& l) {
       XMLEscaped(type) +
       "</string>\n"
       "  <key>CFBundleSignature</key><string>" +
-      XMLEscaped(creator) +
-      "</string>\n"
-      "</dict>\n</plist>\n";
+      XMLEscaped(creator) + "</string>\n" + documentTypes + "</dict>\n</plist>\n";
   WriteFile(l, path + "/Contents/Info.plist", plist);
   WriteFile(l, path + "/Contents/MacOS/" + name, "#!/bin/sh\nexit 0\n",
             fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
@@ -201,7 +210,7 @@ void ListFolderCommand(Simulator& sim, const ScenarioLine& l) {
 }  // namespace
 
 void RegisterFileCommands(CommandTable& t) {
-  t["app"] = {"app PATH [type CODE] [creator CODE]", MakeApp};
+  t["app"] = {"app PATH [type CODE] [creator CODE] [opens EXT]...", MakeApp};
   t["tool"] = {"tool PATH", MakeTool};
   t["desktop-app"] = {"desktop-app PATH NAME", MakeDesktopApp};
   t["hidden"] = {"hidden FOLDER NAME... | hidden FOLDER <<END", MakeHiddenList};

@@ -5,16 +5,16 @@
 #include <vector>
 
 #include "actions/FinderEvents.h"
+#include "actions/OpenItems.h"
 #include "korvane-sim/Simulator.h"
 #include "platform/files/Files.h"
 #include "platform/host/Transcript.h"
-#include "shell/FrontProcess.h"
 
 namespace {
 
 constexpr const char* kFinderUsage =
     "finder move FILE... to FOLDER [copy|alias] | finder reveal PATH | finder info PATH | "
-    "finder trash PATH | finder quit PROCESS";
+    "finder trash PATH | finder quit PROCESS | finder open PATH [no-dir-open]";
 
 FSRef RefOf(Simulator& sim, const ScenarioLine& line, const std::string& word) {
   const std::string path = sim.SandboxPath(line, word);
@@ -47,26 +47,22 @@ OSStatus Move(Simulator& sim, const ScenarioLine& l) {
   return MoveOrCopyItems(items, &folder, copy, alias);
 }
 
-// The reveal event, to the alternative browser when it runs, else the
-// Finder by process.
-OSStatus Reveal(const FSRef& item) {
-  if (IsAltBrowserRunning())
-    return SendAliasEvent(kAltBrowserType, kAltBrowserCreator, true, &item, kAEMiscStandards,
-                          kAEMakeObjectsVisible);
-  return SendAliasEvent(kFinderType, kFinderCreator, true, &item, kAEMiscStandards,
-                        kAEMakeObjectsVisible);
-}
-
 void Finder(Simulator& sim, const ScenarioLine& l) {
   const bool moving = l.words.size() >= 2 && l.words[1] == "move";
-  if (l.words.size() < 3 || (!moving && l.words.size() != 3))
+  const bool openingFolderless =
+      l.words.size() == 4 && l.words[1] == "open" && l.words[3] == "no-dir-open";
+  if (l.words.size() < 3 || (!moving && !openingFolderless && l.words.size() != 3))
     throw ScenarioError(l, std::string("usage: ") + kFinderUsage);
   const std::string& what = l.words[1];
   OSStatus status = noErr;
   if (moving) {
     status = Move(sim, l);
   } else if (what == "reveal") {
-    status = Reveal(RefOf(sim, l, l.words[2]));
+    const FSRef item = RefOf(sim, l, l.words[2]);
+    status = RevealItem(&item);
+  } else if (what == "open") {
+    const FSRef item = RefOf(sim, l, l.words[2]);
+    status = OpenItem(&item, openingFolderless);
   } else if (what == "info") {
     const FSRef item = RefOf(sim, l, l.words[2]);
     status = ShowInfoWindow(&item);

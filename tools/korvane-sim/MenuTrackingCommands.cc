@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "actions/OpenItems.h"
 #include "korvane-sim/Simulator.h"
 #include "platform/events/Events.h"
 #include "platform/host/Transcript.h"
@@ -35,10 +36,12 @@ void Pointer(Simulator& sim, const ScenarioLine& l) {
   MovePointer(sim, Coordinate(l, l.words[1]), Coordinate(l, l.words[2]));
 }
 
-// menu open N [at X Y] [tab]
+// menu open|pick N [at X Y] [tab]: open shows the menu only; pick also acts
+// on the choice, as a click on the tab or the hot key does.
 void OpenMenu(Simulator& sim, const ScenarioLine& l) {
-  const char* usage = "usage: menu open N [at X Y] [tab]";
-  if (l.words.size() < 3 || l.words[1] != "open") throw ScenarioError(l, usage);
+  const char* usage = "usage: menu open|pick N [at X Y] [tab]";
+  if (l.words.size() < 3 || (l.words[1] != "open" && l.words[1] != "pick"))
+    throw ScenarioError(l, usage);
   const long n = Number(l, l.words[2], 1, 0xFFFF);
   if (static_cast<std::size_t>(n) > gTriggers.size())
     throw ScenarioError(l, Fmt("no trigger %ld (the agent has %zu)", n, gTriggers.size()));
@@ -54,6 +57,10 @@ void OpenMenu(Simulator& sim, const ScenarioLine& l) {
     }
   }
   UtilityMenu* trigger = gTriggers[static_cast<std::size_t>(n - 1)];
+  if (l.words[1] == "pick") {
+    ShowMenuAndOpenChoice(trigger, tab);
+    return;
+  }
   const UInt32 result = trigger->ShowMenu(tab);
   if (result == 0)
     sim.Note(Fmt("menu result: 0 (nothing chosen)"));
@@ -154,8 +161,8 @@ void RegisterMenuTrackingCommands(CommandTable& t) {
   t["pointer"] = {"pointer X Y (the pointer moves there; the agent reads it when it asks)",
                   Pointer};
   t["menu"] = {
-      "menu open N [at X Y] [tab] (trigger N's menu pops up, at the pointer or, with "
-      "tab, beside its tab; the steps queued with track work it)",
+      "menu open|pick N [at X Y] [tab] (trigger N's menu pops up, at the pointer or, with "
+      "tab, beside its tab; the steps queued with track work it; pick then acts on the choice)",
       OpenMenu};
   t["menu-size"] = {"menu-size W H | menu-size measured (the size every menu measures)", MenuSize};
   t["track"] = {"track STEP (queues a step of the user for the next menu tracking)", Track};

@@ -57,6 +57,8 @@ SimDesktop::SimDesktop(std::string sandboxHome) : home_(std::move(sandboxHome)) 
   host_.menuBar = &menuBar;
   host_.alerts = &alerts;
   appleEvents.home = home_;
+  launchServices.home = home_;
+  host_.launchServices = &launchServices;
   // Aliases in transcribed events show the path they name.
   SetAliasRenderingHome(home_);
   AESetDataRenderer(typeAlias, RenderAliasAsPath);

@@ -15,6 +15,7 @@
 #include "hosts/sim/SimHotKeys.h"
 #include "hosts/sim/SimIcons.h"
 #include "hosts/sim/SimInput.h"
+#include "hosts/sim/SimLaunchServices.h"
 #include "hosts/sim/SimMenuBar.h"
 #include "hosts/sim/SimMenuTracking.h"
 #include "hosts/sim/SimPrivateFunctions.h"
@@ -58,6 +59,7 @@ class SimDesktop {
   SimAppleEvents appleEvents{processes};
   SimMenuBar menuBar;
   SimAlerts alerts;
+  SimLaunchServices launchServices;
   SimInput input;
   SimMenuTracking menuTracking{runLoop, screens, input};
 

@@ -57,6 +57,8 @@ struct Host {
   class HostAlerts* alerts = nullptr;                      // platform/dialogs/HostAlerts.h
   class HostInput* input = nullptr;                        // platform/events/HostInput.h
   class HostMenuTracking* menuTracking = nullptr;          // platform/menus/HostMenuTracking.h
+  class HostLaunchServices* launchServices =
+      nullptr;  // platform/launchservices/HostLaunchServices.h
 };
 
 Host& CurrentHost();

@@ -98,3 +98,40 @@ struct LSItemInfoRecord {
 [[nodiscard]] OSStatus LSGetApplicationForInfo(OSType inType, OSType inCreator,
                                                CFStringRef inExtension, LSRolesMask inRoleMask,
                                                FSRef* outAppRef, CFURLRef* outAppURL);
+
+// ------------------------------------------------------------ opening
+
+using LSLaunchFlags = UInt32;
+enum : LSLaunchFlags {
+  kLSLaunchDefaults = 0x00000001,
+};
+
+struct AEDesc;
+
+struct LSLaunchFSRefSpec {
+  const FSRef* appRef = nullptr;  // null: each item opens as LSOpenFSRef opens it
+  ItemCount numDocs = 0;
+  const FSRef* itemRefs = nullptr;
+  const AEDesc* passThruParams = nullptr;  // not passed on by this layer
+  LSLaunchFlags launchFlags = kLSLaunchDefaults;
+  void* asyncRefCon = nullptr;
+};
+
+// Opens the item as the desktop does: an alias file is resolved first
+// (without asking to mount a volume: an alias onto an unmounted volume fails
+// with nsvErr), an application runs, a folder or volume opens in the file
+// browser, any other item in the application that claims its extension
+// (LSGetApplicationForInfo, any role), else as the host decides.
+// *outLaunchedRef (may be null) names the application that was given the
+// item, or the item itself when the host chose.
+// noErr; paramErr; errFSBadFSRef; fnfErr; nsvErr; kLSApplicationNotFoundErr;
+// kLSUnknownErr (the host cannot launch anything).
+[[nodiscard]] OSStatus LSOpenFSRef(const FSRef* inRef, FSRef* outLaunchedRef);
+
+// With an application: opens the items with it (the application alone when
+// there are none). Without one: each item as LSOpenFSRef opens it. Stops at
+// the first failure and returns it. *outLaunchedRef (may be null) is the
+// application, when given.
+// noErr; paramErr; the failures of LSOpenFSRef.
+[[nodiscard]] OSStatus LSOpenFromRefSpec(const LSLaunchFSRefSpec* inLaunchSpec,
+                                         FSRef* outLaunchedRef);

@@ -139,6 +139,21 @@ OSErr ShowHideProcess(const ProcessSerialNumber* psn, Boolean visible) {
   return static_cast<OSErr>(Table()->SetVisible(process->psn, visible));
 }
 
+OSErr CPSPostHideMostReq(const ProcessSerialNumber* psn) {
+  if (!psn) return paramErr;
+  std::optional<HostProcessInfo> keep = Lookup(psn);
+  if (!keep) return procNotFound;
+  HostProcesses* table = Table();
+  for (const ProcessSerialNumber& other : table->ProcessList()) {
+    if (other == keep->psn) continue;
+    std::optional<HostProcessInfo> info = table->Info(other);
+    // A background-only process has nothing to hide; a hidden one is left.
+    if (!info || !info->visible || (info->mode & modeOnlyBackground)) continue;
+    (void)table->SetVisible(other, false);
+  }
+  return noErr;
+}
+
 Boolean IsProcessVisible(const ProcessSerialNumber* psn) {
   std::optional<HostProcessInfo> process = Lookup(psn);
   return process && process->visible;

@@ -104,6 +104,11 @@ OSStatus SetFrontProcessWithOptions(const ProcessSerialNumber* inProcess, Option
 // paramErr or procNotFound.
 OSErr ShowHideProcess(const ProcessSerialNumber* psn, Boolean visible);
 
+// Hides every application but the process (which is not brought forward);
+// background-only and already hidden processes are left alone. Returns
+// noErr, paramErr or procNotFound.
+OSErr CPSPostHideMostReq(const ProcessSerialNumber* psn);
+
 // False for a hidden process and for one not in the table.
 Boolean IsProcessVisible(const ProcessSerialNumber* psn);
 
