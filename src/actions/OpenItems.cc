@@ -73,14 +73,14 @@ bool NoDirOpenOf(MenuRef menu, MenuItemIndex item) {
 bool OpenWithSystemPreferences(const FSRef* ref) {
   FSRef app;
   if (LocateSystemPreferences(&app) != noErr) return false;
-  LSLaunchFSRefSpec spec;
-  spec.appRef = &app;
-  spec.numDocs = 1;
-  spec.itemRefs = ref;
-  spec.passThruParams = nullptr;
-  spec.launchFlags = kLSLaunchDefaults;
-  spec.asyncRefCon = nullptr;
-  return LSOpenFromRefSpec(&spec, nullptr) == noErr;
+  LSLaunchFSRefSpec launchSpec;
+  launchSpec.appRef = &app;
+  launchSpec.numDocs = 1;
+  launchSpec.itemRefs = ref;
+  launchSpec.passThruParams = nullptr;
+  launchSpec.launchFlags = kLSLaunchDefaults;
+  launchSpec.asyncRefCon = nullptr;
+  return LSOpenFromRefSpec(&launchSpec, nullptr) == noErr;
 }
 
 }  // namespace

@@ -300,21 +300,21 @@ TEST_F(LaunchServicesTest, OpeningHandsTheHostTheItemAndItsApplication) {
   // With an application: every item goes to it, or it starts alone.
   launcher.opened.clear();
   const FSRef items[] = {otherRef, linkRef};
-  LSLaunchFSRefSpec spec;
-  spec.appRef = &appRef;
-  spec.numDocs = 2;
-  spec.itemRefs = items;
-  EXPECT_EQ(LSOpenFromRefSpec(&spec, &launched), noErr);
-  spec.numDocs = 0;
-  EXPECT_EQ(LSOpenFromRefSpec(&spec, nullptr), noErr);
+  LSLaunchFSRefSpec launchSpec;
+  launchSpec.appRef = &appRef;
+  launchSpec.numDocs = 2;
+  launchSpec.itemRefs = items;
+  EXPECT_EQ(LSOpenFromRefSpec(&launchSpec, &launched), noErr);
+  launchSpec.numDocs = 0;
+  EXPECT_EQ(LSOpenFromRefSpec(&launchSpec, nullptr), noErr);
   ASSERT_EQ(launcher.opened.size(), 3u);
   EXPECT_EQ(launcher.opened[0].path, other);
   EXPECT_EQ(launcher.opened[0].app, editor);
   EXPECT_EQ(launcher.opened[1].path, doc);
   EXPECT_EQ(launcher.opened[2].path, editor);
   EXPECT_EQ(launcher.opened[2].app, "");
-  spec.appRef = nullptr;
-  EXPECT_EQ(LSOpenFromRefSpec(&spec, nullptr), paramErr) << "nothing to open";
+  launchSpec.appRef = nullptr;
+  EXPECT_EQ(LSOpenFromRefSpec(&launchSpec, nullptr), paramErr) << "nothing to open";
   EXPECT_EQ(LSOpenFromRefSpec(nullptr, nullptr), paramErr);
   host.launchServices = nullptr;
 }

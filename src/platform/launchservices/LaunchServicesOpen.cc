@@ -63,22 +63,22 @@ OSStatus LSOpenFSRef(const FSRef* inRef, FSRef* outLaunchedRef) {
 
 OSStatus LSOpenFromRefSpec(const LSLaunchFSRefSpec* inLaunchSpec, FSRef* outLaunchedRef) {
   if (!inLaunchSpec || (inLaunchSpec->numDocs > 0 && !inLaunchSpec->itemRefs)) return paramErr;
-  const LSLaunchFSRefSpec& spec = *inLaunchSpec;
-  if (!spec.appRef) {
-    if (spec.numDocs == 0) return paramErr;
-    for (ItemCount i = 0; i < spec.numDocs; ++i)
-      if (OSStatus s = LSOpenFSRef(&spec.itemRefs[i], nullptr)) return s;
+  const LSLaunchFSRefSpec& launchSpec = *inLaunchSpec;
+  if (!launchSpec.appRef) {
+    if (launchSpec.numDocs == 0) return paramErr;
+    for (ItemCount i = 0; i < launchSpec.numDocs; ++i)
+      if (OSStatus s = LSOpenFSRef(&launchSpec.itemRefs[i], nullptr)) return s;
     return noErr;
   }
   std::string appPath;
-  if (OSStatus s = PathOf(spec.appRef, &appPath)) return s;
+  if (OSStatus s = PathOf(launchSpec.appRef, &appPath)) return s;
   HostLaunchServices* host = CurrentHost().launchServices;
   if (!host) return kLSUnknownErr;
-  if (spec.numDocs == 0) {
+  if (launchSpec.numDocs == 0) {
     if (OSStatus s = host->Open(appPath, std::string())) return s;
   }
-  for (ItemCount i = 0; i < spec.numDocs; ++i) {
-    FSRef item = spec.itemRefs[i];
+  for (ItemCount i = 0; i < launchSpec.numDocs; ++i) {
+    FSRef item = launchSpec.itemRefs[i];
     if (OSStatus s =
             FSResolveAliasFileWithMountFlags(&item, true, nullptr, nullptr, kResolveAliasFileNoUI))
       return s;
@@ -86,6 +86,6 @@ OSStatus LSOpenFromRefSpec(const LSLaunchFSRefSpec* inLaunchSpec, FSRef* outLaun
     if (OSStatus s = PathOf(&item, &path)) return s;
     if (OSStatus s = host->Open(path, appPath)) return s;
   }
-  if (outLaunchedRef) *outLaunchedRef = *spec.appRef;
+  if (outLaunchedRef) *outLaunchedRef = *launchSpec.appRef;
   return noErr;
 }
