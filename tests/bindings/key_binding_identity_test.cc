@@ -18,16 +18,8 @@ namespace {
 
 constexpr UInt32 kKeyK = 0x28;
 
-class KeyBindingIdentity : public bindings_test::KeyBindingsTest {
+class KeyBindingIdentity : public bindings_test::KeyBindingsMenuTest {
  protected:
-  void SetUp() override {
-    KeyBindingsTest::SetUp();
-    ASSERT_EQ(CreateAgentMenu(&menu), noErr);
-  }
-  void TearDown() override {
-    DisposeMenuTree(menu);
-    KeyBindingsTest::TearDown();
-  }
   static UInt32 Node(const std::string& path) {
     return static_cast<UInt32>(inode_reuse::InodeOf(path));
   }
@@ -40,8 +32,6 @@ class KeyBindingIdentity : public bindings_test::KeyBindingsTest {
     ShowItemKeyBinding(Node(path), menu, item);
     return GetMenuItemView(menu, item).value().commandKey;
   }
-
-  MenuRef menu = nullptr;
 };
 
 TEST_F(KeyBindingIdentity, ANewFileWithTheBoundFilesInodeDoesNotInheritItsKey) {

@@ -15,22 +15,13 @@
 
 namespace {
 
-class KeyBindingOrder : public bindings_test::KeyBindingsTest {
+class KeyBindingOrder : public bindings_test::KeyBindingsMenuTest {
  protected:
   struct Binding {
     std::string name;
     UInt32 nodeID;
     UInt32 keyCode;  // none of them has a glyph
   };
-
-  void SetUp() override {
-    KeyBindingsTest::SetUp();
-    ASSERT_EQ(CreateAgentMenu(&menu), noErr);
-  }
-  void TearDown() override {
-    DisposeMenuTree(menu);
-    KeyBindingsTest::TearDown();
-  }
 
   // Makes the file, binds its key under the given node ID (the same node ID
   // on several volumes is told apart by the file reference) and puts an item
@@ -107,7 +98,6 @@ class KeyBindingOrder : public bindings_test::KeyBindingsTest {
   };
   std::map<std::string, Item> items;
   std::vector<std::string> removed;
-  MenuRef menu = nullptr;
 };
 
 TEST_F(KeyBindingOrder, BindingsAddedInDescendingOrder) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "bindings/KeyBindings.h"
+#include "menus/ItemRecords.h"
 #include "platform/preferences/Preferences.h"
 #include "shell/Settings.h"
 #include "support/desktop_fixture.h"
@@ -39,6 +40,21 @@ class KeyBindingsTest : public fixture::DesktopTest {
     gKeyBindingEntries = array.Detach();
     LoadKeyBindings();
   }
+};
+
+// The same, with an empty agent menu for the items whose keys a test shows.
+class KeyBindingsMenuTest : public KeyBindingsTest {
+ protected:
+  void SetUp() override {
+    KeyBindingsTest::SetUp();
+    ASSERT_EQ(CreateAgentMenu(&menu), noErr);
+  }
+  void TearDown() override {
+    DisposeMenuTree(menu);
+    KeyBindingsTest::TearDown();
+  }
+
+  MenuRef menu = nullptr;
 };
 
 }  // namespace bindings_test

@@ -54,20 +54,14 @@ constexpr GlyphRow kExpectedGlyphs[] = {
     {0x71, "F15", 0x89},
 };
 
-class KeyGlyphs : public bindings_test::KeyBindingsTest {
+class KeyGlyphs : public bindings_test::KeyBindingsMenuTest {
  protected:
   void SetUp() override {
-    KeyBindingsTest::SetUp();
-    ASSERT_EQ(CreateAgentMenu(&menu), noErr);
+    KeyBindingsMenuTest::SetUp();
     ASSERT_EQ(AppendMenuItemTextWithCFString(menu, CFSTR("item"), 0, 0, &item), noErr);
-  }
-  void TearDown() override {
-    DisposeMenuTree(menu);
-    KeyBindingsTest::TearDown();
   }
   MenuItemView View() { return GetMenuItemView(menu, item).value(); }
 
-  MenuRef menu = nullptr;
   MenuItemIndex item = 0;
 };
 
